@@ -1,0 +1,30 @@
+# GoogleTest: Debian's prebuilt library on native builds; compiled from the source that Debian's
+# googletest package ships where the prebuilt one does not fit (32-bit and Windows builds).
+option(NALTO_GTEST_FROM_SOURCE "Compile GoogleTest from /usr/src/googletest" OFF)
+if(NALTO_GTEST_FROM_SOURCE)
+  if(NOT TARGET gtest)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+  set(NALTO_GTEST_LIBS gtest gmock gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  set(NALTO_GTEST_LIBS GTest::gtest GTest::gmock GTest::gtest_main)
+endif()
+
+# nalto_add_test_program(<target> <sources>...): a GoogleTest program run by CTest that drives
+# module libraries through the stand-in host. It exports its allocation operators so that the
+# module libraries it loads allocate through them.
+function(nalto_add_test_program target)
+  add_executable(${target} ${ARGN})
+  target_link_libraries(${target} PRIVATE nalto_host ${NALTO_GTEST_LIBS})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
+  get_property(modules GLOBAL PROPERTY NALTO_MODULE_TARGETS)
+  if(modules)
+    add_dependencies(${target} ${modules})
+  endif()
+  add_test(NAME ${target} COMMAND ${target})
+  set_tests_properties(${target} PROPERTIES ENVIRONMENT "ASAN_OPTIONS=allocator_may_return_null=1")
+endfunction()

@@ -1,0 +1,37 @@
+// Counts heap allocations made through operator new while a real-time section is open.
+// The host process replaces the global allocation operators; module libraries that share the
+// process's C++ runtime (Linux builds) allocate through them.
+#pragma once
+
+#include <cstdint>
+
+namespace nalto::host {
+
+// All allocations counted since the process started, in real-time sections only.
+int64_t realtimeAllocationCount();
+
+// Opens a real-time section for its lifetime: allocations inside it are counted.
+class RealtimeSection {
+ public:
+  RealtimeSection();
+  ~RealtimeSection();
+  RealtimeSection(const RealtimeSection&) = delete;
+  RealtimeSection& operator=(const RealtimeSection&) = delete;
+
+ private:
+  bool wasOpen_;
+};
+
+// Closes the real-time section for its lifetime: the host's own bookkeeping inside a call.
+class HostBookkeeping {
+ public:
+  HostBookkeeping();
+  ~HostBookkeeping();
+  HostBookkeeping(const HostBookkeeping&) = delete;
+  HostBookkeeping& operator=(const HostBookkeeping&) = delete;
+
+ private:
+  bool wasOpen_;
+};
+
+}  // namespace nalto::host
