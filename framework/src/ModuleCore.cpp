@@ -8,6 +8,10 @@
 namespace nalto {
 
 namespace {
+// No host has more pins than this; a larger count is treated like a table that cannot be
+// allocated, so a stray count cannot make the instance build gigabytes of links.
+constexpr int32_t kMostHostPins = 65536;
+
 bool isZeroOrNotANumber(float value) { return !(value < 0.0f || value > 0.0f); }
 }  // namespace
 
@@ -76,6 +80,7 @@ int32_t ModuleCore::dispatch(int32_t opcode, int32_t index, int32_t value, void*
       setBlockSize(value);
       return 0;
     case DispatchDescribePin:
+      if (pointer == nullptr) return 0;
       return describePin(index, *static_cast<PinDescription*>(pointer)) ? 1 : 0;
     case DispatchWake:
       wake();
@@ -143,8 +148,13 @@ bool ModuleCore::fetchDescription(int32_t index, PinDescription& description) {
 }
 
 void ModuleCore::buildPinTable() {
+  // A second start replaces the table rather than leaking it.
+  delete[] pins_;
+  pins_ = nullptr;
+  pinCount_ = 0;
+
   const auto hostPins = static_cast<int32_t>(callHost(HostGetPinCount, 0, 0, nullptr, 0.0f));
-  if (hostPins > 0) {
+  if (hostPins > 0 && hostPins <= kMostHostPins) {
     // Without memory the instance goes on as if the host had no pins.
     pins_ = new (std::nothrow) PinLink[static_cast<size_t>(hostPins)];
     pinCount_ = pins_ ? hostPins : 0;

@@ -75,6 +75,7 @@ void HostInstance::describePins() {
     pins_.push_back(std::move(pin));
   }
   describedPins_ = static_cast<int32_t>(pins_.size());
+  hostPinCount_ = describedPins_;
   pinBlockStart_.assign(pins_.size(), kFollowsBlock);
   for (int32_t i = 0; i < describedPins_; ++i) wirePin(i);
 }
@@ -99,7 +100,8 @@ void HostInstance::wirePin(int32_t index) {
 }
 
 void HostInstance::setHostPinCount(int32_t count) {
-  const size_t wanted = count > 0 ? static_cast<size_t>(count) : 0;
+  hostPinCount_ = count;
+  const size_t wanted = static_cast<size_t>(std::clamp(count, describedPins_, kMostHostPins));
   const size_t before = pins_.size();
   pins_.resize(wanted);
   pinBlockStart_.resize(wanted, kFollowsBlock);
@@ -208,7 +210,7 @@ intptr_t NALTO_CALL HostInstance::callback(ModuleInstanceRecord* record, int32_t
 }
 
 intptr_t HostInstance::answer(int32_t request, int32_t index, int32_t, void* pointer, float) {
-  const bool knownPin = index >= 0 && index < hostPinCount();
+  const bool knownPin = index >= 0 && index < static_cast<int32_t>(pins_.size());
   switch (request) {
     case HostGetSampleClock:
       return inProcess_ ? blockStart_ + processOffset_ : hostClock_;

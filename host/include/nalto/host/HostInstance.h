@@ -61,8 +61,11 @@ class HostInstance {
 
   // Pins.
   int32_t describedPinCount() const { return describedPins_; }
-  int32_t hostPinCount() const { return static_cast<int32_t>(pins_.size()); }
-  void setHostPinCount(int32_t count);  // the answer to HostGetPinCount; call before start
+  int32_t hostPinCount() const { return hostPinCount_; }
+  // The answer to HostGetPinCount (call before start). Pins up to kMostHostPins get buffers;
+  // any count may be answered, to try how a module copes.
+  void setHostPinCount(int32_t count);
+  static constexpr int32_t kMostHostPins = 256;
   const HostPin& pin(int32_t index) const { return pins_.at(static_cast<size_t>(index)); }
   float* buffer(int32_t pin);
   int32_t bufferLength() const { return bufferLength_; }
@@ -115,6 +118,7 @@ class HostInstance {
   int32_t bufferLength_;
   std::vector<HostPin> pins_;
   int32_t describedPins_ = 0;
+  int32_t hostPinCount_ = 0;
   std::vector<int32_t> pinBlockStart_;  // INT32_MIN: follows blockStart_
   int32_t blockStart_ = 0;
   int32_t hostClock_ = 0;
