@@ -101,7 +101,7 @@ void HostInstance::wirePin(int32_t index) {
 
 void HostInstance::setHostPinCount(int32_t count) {
   hostPinCount_ = count;
-  const size_t wanted = static_cast<size_t>(std::clamp(count, describedPins_, kMostHostPins));
+  const size_t wanted = static_cast<size_t>(std::max(describedPins_, std::min(count, kMostHostPins)));
   const size_t before = pins_.size();
   pins_.resize(wanted);
   pinBlockStart_.resize(wanted, kFollowsBlock);
