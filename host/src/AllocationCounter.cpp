@@ -24,6 +24,7 @@ void* allocateAligned(std::size_t size, std::align_val_t alignment) {
 }  // namespace
 
 int64_t realtimeAllocationCount() { return allocationsInSections; }
+bool realtimeSectionOpen() { return sectionOpen; }
 
 RealtimeSection::RealtimeSection() : wasOpen_(sectionOpen) { sectionOpen = true; }
 RealtimeSection::~RealtimeSection() { sectionOpen = wasOpen_; }

@@ -10,6 +10,10 @@ namespace nalto::host {
 // All allocations counted since the process started, in real-time sections only.
 int64_t realtimeAllocationCount();
 
+// True while a real-time section is open and no host bookkeeping interrupts it: other watchers
+// (locks, system calls, C allocations) count only then.
+bool realtimeSectionOpen();
+
 // Opens a real-time section for its lifetime: allocations inside it are counted.
 class RealtimeSection {
  public:
