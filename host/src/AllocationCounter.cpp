@@ -8,15 +8,18 @@ namespace nalto::host {
 namespace {
 // The stand-in host drives one instance at a time on one thread.
 bool sectionOpen = false;
+bool outOfMemory = false;
 int64_t allocationsInSections = 0;
 
 void* allocate(std::size_t size) {
   if (sectionOpen) ++allocationsInSections;
+  if (outOfMemory) return nullptr;
   return std::malloc(size == 0 ? 1 : size);
 }
 
 void* allocateAligned(std::size_t size, std::align_val_t alignment) {
   if (sectionOpen) ++allocationsInSections;
+  if (outOfMemory) return nullptr;
   const auto align = static_cast<std::size_t>(alignment);
   const std::size_t rounded = (size + align - 1) / align * align;
   return std::aligned_alloc(align, rounded == 0 ? align : rounded);
@@ -28,8 +31,16 @@ bool realtimeSectionOpen() { return sectionOpen; }
 
 RealtimeSection::RealtimeSection() : wasOpen_(sectionOpen) { sectionOpen = true; }
 RealtimeSection::~RealtimeSection() { sectionOpen = wasOpen_; }
-HostBookkeeping::HostBookkeeping() : wasOpen_(sectionOpen) { sectionOpen = false; }
-HostBookkeeping::~HostBookkeeping() { sectionOpen = wasOpen_; }
+HostBookkeeping::HostBookkeeping() : wasOpen_(sectionOpen), wasOutOfMemory_(outOfMemory) {
+  sectionOpen = false;
+  outOfMemory = false;
+}
+HostBookkeeping::~HostBookkeeping() {
+  sectionOpen = wasOpen_;
+  outOfMemory = wasOutOfMemory_;
+}
+OutOfMemory::OutOfMemory() : wasOutOfMemory_(outOfMemory) { outOfMemory = true; }
+OutOfMemory::~OutOfMemory() { outOfMemory = wasOutOfMemory_; }
 
 }  // namespace nalto::host
 

@@ -26,7 +26,8 @@ class RealtimeSection {
   bool wasOpen_;
 };
 
-// Closes the real-time section for its lifetime: the host's own bookkeeping inside a call.
+// Closes the real-time section and lifts OutOfMemory for its lifetime: the host's own
+// bookkeeping inside a call.
 class HostBookkeeping {
  public:
   HostBookkeeping();
@@ -36,6 +37,20 @@ class HostBookkeeping {
 
  private:
   bool wasOpen_;
+  bool wasOutOfMemory_;
+};
+
+// Makes every allocation through operator new fail for its lifetime, as on a host out of memory:
+// the nothrow forms answer null, the others throw std::bad_alloc.
+class OutOfMemory {
+ public:
+  OutOfMemory();
+  ~OutOfMemory();
+  OutOfMemory(const OutOfMemory&) = delete;
+  OutOfMemory& operator=(const OutOfMemory&) = delete;
+
+ private:
+  bool wasOutOfMemory_;
 };
 
 }  // namespace nalto::host
