@@ -30,6 +30,11 @@ int16_t listDefault(const char* text) {
   return static_cast<int16_t>(value);
 }
 
+// Sample clocks are 32-bit counters that wrap; signed overflow must not decide the answer.
+int32_t clockAfter(int32_t clock, int32_t samples) {
+  return static_cast<int32_t>(static_cast<uint32_t>(clock) + static_cast<uint32_t>(samples));
+}
+
 }  // namespace
 
 HostInstance::HostInstance(const ModuleLibrary& library, int32_t bufferLength)
@@ -175,13 +180,13 @@ void HostInstance::process(int32_t offset, int32_t count) {
   }
   realtimeAllocations_ += realtimeAllocationCount() - before;
   inProcess_ = false;
-  hostClock_ = blockStart_ + offset + (count > 0 ? count : 0);
+  hostClock_ = clockAfter(clockAfter(blockStart_, offset), count > 0 ? count : 0);
   --callDepth_;
 }
 
 void HostInstance::processBlock(int32_t count) {
   process(0, count);
-  blockStart_ += count > 0 ? count : 0;
+  blockStart_ = clockAfter(blockStart_, count > 0 ? count : 0);
 }
 
 void HostInstance::setBlockStartClock(int32_t clock) {
@@ -213,7 +218,7 @@ intptr_t HostInstance::answer(int32_t request, int32_t index, int32_t, void* poi
   const bool knownPin = index >= 0 && index < static_cast<int32_t>(pins_.size());
   switch (request) {
     case HostGetSampleClock:
-      return inProcess_ ? blockStart_ + processOffset_ : hostClock_;
+      return inProcess_ ? clockAfter(blockStart_, processOffset_) : hostClock_;
     case HostGetPinBuffer:
       return knownPin ? reinterpret_cast<intptr_t>(buffer(index)) : 0;
     case HostGetBlockStartClock: {
