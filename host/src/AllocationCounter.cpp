@@ -11,6 +11,7 @@ bool sectionOpen = false;
 bool outOfMemory = false;
 int64_t allocationsInSections = 0;
 
+#if !defined(_WIN32)
 void* allocate(std::size_t size) {
   if (sectionOpen) ++allocationsInSections;
   if (outOfMemory) return nullptr;
@@ -24,6 +25,7 @@ void* allocateAligned(std::size_t size, std::align_val_t alignment) {
   const std::size_t rounded = (size + align - 1) / align * align;
   return std::aligned_alloc(align, rounded == 0 ? align : rounded);
 }
+#endif
 }  // namespace
 
 int64_t realtimeAllocationCount() { return allocationsInSections; }
