@@ -32,8 +32,10 @@ int32_t Step::playedKey() const {
   return -1;
 }
 
-ArplineTest::ArplineTest() : host(arplineLibrary()) {
-  if (!host.made()) return;
+ArplineTest::ArplineTest() : host(arplineLibrary()) {}
+
+void ArplineTest::SetUp() {
+  ASSERT_TRUE(host.made()) << arplineLibrary().error();
   host.start();
   setOnOff(1);
   host.clearLog();

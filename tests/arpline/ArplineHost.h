@@ -47,6 +47,7 @@ struct Step {
 class ArplineTest : public ::testing::Test {
  protected:
   ArplineTest();
+  void SetUp() override;
   void TearDown() override;
 
   void setMode(int16_t order) { host.setListValue(Mode, order); }
