@@ -106,17 +106,17 @@ void StepGateModule::pinStatusChanged(PinLink&) {
 void StepGateModule::processSteps(int32_t offset, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     const int32_t position = offset + i;
-    const float input = inputBuffer[position];
-    const bool gateHigh = input >= kGateThreshold;  // not a number reads as low
+    const bool gateHigh = inputBuffer[position] >= kGateThreshold;  // not a number reads low
 
-    // Reset: a sample not above 0.0, not a number included, holds the step at 0.
+    // Reset: a sample not above 0.0, not a number included, holds the step at 0. Else advance
+    // on the first high sample of a pulse.
     if (!(resetBuffer[position] > 0.0f)) {
       stepNumber = 0;
     } else if (gateHigh && gateLatch == 0) {
       advance();
     }
 
-    // Step output, gate low.
+    // Step output while the gate is high; gate low clears the latch and silences "Output".
     if (gateHigh) {
       outputBuffer[position] = gatedStepSample(position);
     } else {
