@@ -1,5 +1,6 @@
 #include "nalto/ModuleCore.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -48,10 +49,14 @@ void ModuleCore::pinStatusChanged(PinLink&) {}
 
 void ModuleCore::receiveEvent(const HostEvent& event) {
   switch (event.type) {
-    case EventPinStatus:
-      // A stray pin index must not reach outside the table.
-      if (PinLink* link = pin(static_cast<int32_t>(event.argument))) link->statusArrived(event.value);
+    case EventPinStatus: {
+      // A stray pin index must not reach outside the table, nor wrap into it where the argument
+      // is wider than a pin index.
+      const auto index = static_cast<int32_t>(event.argument);
+      PinLink* link = index == event.argument ? pin(index) : nullptr;
+      if (link != nullptr) link->statusArrived(event.value);
       break;
+    }
     case EventMidi:
       midiReceived(event.clock, event.value, event.extra);
       break;
@@ -173,6 +178,13 @@ void ModuleCore::buildPinTable() {
   fetchDescription(i - 1, description);
   if ((description.flags & FlagAutoDuplicate) == 0) return;
   for (int32_t j = i; j < n; ++j) pins_[j].setUp(*this, j, description.dataType, nullptr);
+}
+
+// A host that never idles the module keeps calling settleThenIdle: the countdown then stays at
+// its lowest value instead of wrapping round to a large one.
+int32_t ModuleCore::samplesLeft(int32_t countdown, int32_t count) {
+  const int64_t left = int64_t{countdown} - count;
+  return static_cast<int32_t>(std::clamp<int64_t>(left, INT32_MIN, INT32_MAX));
 }
 
 void ModuleCore::followStatus(int32_t inputPin, int32_t outputPin, ProcessEntry mainRoutine,

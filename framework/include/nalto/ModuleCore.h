@@ -76,7 +76,7 @@ class ModuleCore {
   static void NALTO_CALL settleThenIdle(void* object, int32_t offset, int32_t count) {
     auto& module = owning<Routine>(object);
     (module.*Routine)(offset, count);
-    module.*Countdown -= count;
+    module.*Countdown = samplesLeft(module.*Countdown, count);
     if (module.*Countdown <= 0) module.callHost(HostGoIdle, 0, 0, nullptr, 0.0f);
   }
 
@@ -101,6 +101,7 @@ class ModuleCore {
 
   void followStatus(int32_t inputPin, int32_t outputPin, ProcessEntry mainRoutine,
                     ProcessEntry settlingRoutine, int32_t& settleCountdown);
+  static int32_t samplesLeft(int32_t countdown, int32_t count);
   void buildPinTable();
 
   static int32_t NALTO_CALL dispatcherEntry(ModuleInstanceRecord* record, int32_t opcode,
