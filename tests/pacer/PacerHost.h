@@ -32,7 +32,7 @@ struct Setting {
 // sample of the call.
 class PacerTest : public ::testing::Test {
  protected:
-  static constexpr int32_t kLongestCall = 50000;
+  static constexpr int32_t kLongestCall = 100000;
   static constexpr int32_t kFirstClock = 1000;  // sample clock of the first sample processed
 
   PacerTest();
