@@ -1,5 +1,6 @@
 #include "nalto/host/ModuleLibrary.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,8 +15,11 @@ namespace nalto::host {
 namespace {
 
 #if defined(_WIN32)
+// LoadLibrary wants backslashes; the paths of this project are written with forward ones.
 void* openLibrary(const std::string& path, std::string& error) {
-  HMODULE module = LoadLibraryA(path.c_str());
+  std::string windowsPath = path;
+  std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+  HMODULE module = LoadLibraryA(windowsPath.c_str());
   if (module == nullptr) error = "LoadLibrary failed with error " + std::to_string(GetLastError());
   return reinterpret_cast<void*>(module);
 }
@@ -47,7 +51,8 @@ Function exportedFunction(void* handle, const char* name) {
 ModuleLibrary::ModuleLibrary(const std::string& path) : path_(path) {
   handle_ = openLibrary(path, error_);
   if (handle_ == nullptr) return;
-  getModuleProperties_ = exportedFunction<GetModulePropertiesExport>(handle_, "getModuleProperties");
+  getModuleProperties_ =
+      exportedFunction<GetModulePropertiesExport>(handle_, "getModuleProperties");
   makeModule_ = exportedFunction<MakeModuleExport>(handle_, "makeModule");
   if (!loaded()) error_ = "the library lacks getModuleProperties or makeModule";
 }
