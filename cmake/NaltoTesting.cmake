@@ -13,6 +13,21 @@ else()
   set(NALTO_GTEST_LIBS GTest::gtest GTest::gmock GTest::gtest_main)
 endif()
 
+# Under wine, every program would otherwise start its own wine server, which takes seconds, and
+# the first one would also create the wine prefix. One server stays up for the whole test run.
+# The server and the wine services it starts outlive the setup test, so they must not hold on to
+# its output, or CTest would wait for them.
+if(NALTO_WINE_ENV)
+  set(wine_log ${CMAKE_BINARY_DIR}/wine-start.log)
+  add_test(NAME wine_start
+           COMMAND ${NALTO_WINE_ENV} bash -c
+                   "{ ${NALTO_WINESERVER} -p; ${NALTO_WINE64} wineboot --init; } >'${wine_log}' 2>&1 </dev/null || { cat '${wine_log}'; exit 1; }")
+  add_test(NAME wine_stop COMMAND ${NALTO_WINE_ENV} bash -c "${NALTO_WINESERVER} -k || true")
+  set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
+  set(NALTO_TEST_FIXTURES wine)
+endif()
+
 # nalto_add_test_program(<target> <sources>...): a GoogleTest program run by CTest that drives
 # module libraries through the stand-in host. It exports its allocation operators so that the
 # module libraries it loads allocate through them.
@@ -26,5 +41,6 @@ function(nalto_add_test_program target)
     add_dependencies(${target} ${modules})
   endif()
   add_test(NAME ${target} COMMAND ${target})
-  set_tests_properties(${target} PROPERTIES ENVIRONMENT "ASAN_OPTIONS=allocator_may_return_null=1")
+  set_tests_properties(${target} PROPERTIES ENVIRONMENT "ASAN_OPTIONS=allocator_may_return_null=1"
+                                             FIXTURES_REQUIRED "${NALTO_TEST_FIXTURES}")
 endfunction()

@@ -17,9 +17,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Debian installs the launcher outside PATH. Each build tree keeps its own wine prefix; wine's
+# Debian installs wine's programs outside PATH. Each build tree keeps its own wine prefix; wine's
 # diagnostics stay off so that test output is the program's own.
 find_program(NALTO_WINE64 wine64 PATHS /usr/lib/wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
-    ${NALTO_WINE64})
+find_program(NALTO_WINESERVER wineserver PATHS /usr/lib/wine REQUIRED)
+set(NALTO_WINE_ENV ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${NALTO_WINE_ENV} ${NALTO_WINE64})
