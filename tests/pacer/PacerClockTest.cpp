@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct SpacingCase {
   const char* name;
   Setting setting;
   std::vector<int32_t> gaps;  // between consecutive edges of "Pulse Out"
+  friend void PrintTo(const SpacingCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PacerSpacingTest : public PacerTest, public ::testing::WithParamInterface<SpacingCase> {};
@@ -134,6 +136,7 @@ struct TempoLevelCase {
   const char* name;
   double tempo;
   float level;
+  friend void PrintTo(const TempoLevelCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PacerTempoLevelTest : public PacerTest,
@@ -152,12 +155,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TempoLevelCase{"Tempo124", 124.0, 12.4000006f},
                       TempoLevelCase{"Tempo60", 60.0, 6.0f}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(PacerClockTest, Tempo124IsNotRoundedThroughDoublePrecisionTenth) {
-  begin({48000.0f, 124.0, 4});
-  call(100);
-  EXPECT_NE(level(TempoOut, 0), 12.4f);
-}
 
 TEST_F(PacerClockTest, ReadsTimeInformationOncePerCallAtItsFirstEdge) {
   begin();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include "PacerHost.h"
@@ -34,6 +35,7 @@ struct PinCase {
   int32_t dataType;
   const char* defaultText;  // null: left as the host put it
   const char* listText;     // null: left as the host put it
+  friend void PrintTo(const PinCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PacerPinTest : public ::testing::TestWithParam<PinCase> {};

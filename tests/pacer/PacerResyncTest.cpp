@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct NextEdgeCase {
   int32_t edgesBefore;  // edges run with the transport stopped, one per call
   double position;      // song position at the first edge with the transport running
   int32_t nextEdge;     // samples from that edge to the next
+  friend void PrintTo(const NextEdgeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PacerNextEdgeTest : public PacerTest, public ::testing::WithParamInterface<NextEdgeCase> {};
@@ -61,6 +63,7 @@ struct BeatCase {
   const char* name;
   double position;   // song position at the first edge
   int32_t barStart;  // the first bar start after it, in one long call without further resyncs
+  friend void PrintTo(const BeatCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PacerBeatTest : public PacerTest, public ::testing::WithParamInterface<BeatCase> {};

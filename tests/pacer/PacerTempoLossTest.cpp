@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ struct LossCase {
   double tempo;
   float sampleRate;
   float tempoLevel;  // "Tempo Out" while the half-period is unusable
+  friend void PrintTo(const LossCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PacerTempoLossTest : public PacerTest, public ::testing::WithParamInterface<LossCase> {};
