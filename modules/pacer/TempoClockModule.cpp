@@ -136,8 +136,8 @@ float TempoClockModule::halfPeriodInForce() {
 }
 
 void TempoClockModule::processClock(int32_t offset, int32_t count) {
-  ClockCall call{std::max(count, int32_t{0}), 0, offset, false};
-  call.remaining = call.count;
+  const int32_t samples = std::max(count, int32_t{0});
+  ClockCall call{samples, samples, offset, false};
   for (;;) {
     // Stretch: every output holds its level up to the next edge or the end of the call.
     const int32_t n = std::min(samplesToEdge_, call.remaining);
