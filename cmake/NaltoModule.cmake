@@ -18,6 +18,10 @@ function(nalto_add_module target)
   if(WIN32)
     target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/framework/module.def")
     target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  elseif(NALTO_FUZZ)
+    # The sanitizer and coverage runtimes live in the fuzz program that loads the library.
+    target_link_options(${target} PRIVATE
+      "-Wl,--version-script=${PROJECT_SOURCE_DIR}/framework/module.map")
   else()
     target_link_options(${target} PRIVATE
       "-Wl,--version-script=${PROJECT_SOURCE_DIR}/framework/module.map" -Wl,--no-undefined)
