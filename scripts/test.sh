@@ -5,6 +5,7 @@
 #   linux32  32-bit Linux, SSE2: the host's record layouts with 4-byte addresses, under qemu-i386
 #   win64    64-bit Windows: modules loaded by the Windows loader, tests under wine64
 #   mingw32  the 32-bit Windows modules themselves: their headers (machine, exports, imports)
+#   fuzz     each module's fuzzer for 20 s (clang, AddressSanitizer, UndefinedBehaviorSanitizer)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -26,6 +27,12 @@ build_and_test native
 build_and_test linux32
 build_and_test win64
 build_and_test mingw32
+
+# Each module's fuzzer for a bounded time from the seed corpus; any finding fails the run.
+started=$SECONDS
+echo "== fuzz"
+bash scripts/fuzz.sh
+timings+=("fuzz $((SECONDS - started)) s")
 
 echo "== all tests passed"
 printf '   %s\n' "${timings[@]}"
