@@ -3,12 +3,15 @@
 // exactly the samples of its range and return; the host's guards and marks check that.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <limits>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "StepGateHost.h"
