@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <vector>
 
@@ -18,8 +20,13 @@ namespace probe_test {
 
 using probe::Operation;
 
+// Every test needs the probe: without it they stop at once, saying why.
 inline const nalto::host::ModuleLibrary& probeLibrary() {
-  static const nalto::host::ModuleLibrary library(nalto::host::modulePath("Nalto Probe"));
+  static const nalto::host::ModuleLibrary library(NALTO_PROBE_PATH);
+  if (!library.loaded()) {
+    std::fprintf(stderr, "cannot load %s: %s\n", library.path().c_str(), library.error().c_str());
+    std::abort();
+  }
   return library;
 }
 
