@@ -1,5 +1,6 @@
 // The validation checks, each a function of the library's path and the seed, grouped by what
-// they look at. Each runs on its own (in a process of its own when the validator runs it).
+// they look at. A runner gives the results of one check, or of several checks that share one
+// session; each runner runs on its own (in a process of its own when the validator runs it).
 #pragma once
 
 #include <cstdint>
@@ -17,11 +18,13 @@ struct CheckContext {
   uint32_t seed = 1;
 };
 
+using CheckRunner = std::vector<CheckResult> (*)(const CheckContext& context);
+
 struct CheckDefinition {
   const char* id;
   const char* group;
   const char* title;
-  CheckResult (*run)(const CheckContext& context);
+  CheckRunner run;  // may be shared by several checks
 };
 
 const std::vector<CheckDefinition>& allChecks();
@@ -48,9 +51,9 @@ CheckResult checkLifecycleCycles(const CheckContext&);
 CheckResult checkStopWithoutStart(const CheckContext&);
 CheckResult checkOpcodes(const CheckContext&);
 
-CheckResult checkOutputWrites(const CheckContext&);
-CheckResult checkInputBuffers(const CheckContext&);
-CheckResult checkMessageClocks(const CheckContext&);
+// output-writes, input-buffers, message-clocks, the real-time and the request checks, all from
+// one run through every sample rate and block pattern.
+std::vector<CheckResult> checkProcessingSession(const CheckContext&);
 
 CheckResult checkHostileStreams(const CheckContext&);
 CheckResult checkHostileLists(const CheckContext&);
@@ -58,11 +61,6 @@ CheckResult checkHostileMidi(const CheckContext&);
 CheckResult checkHostileTime(const CheckContext&);
 CheckResult checkHostileStatuses(const CheckContext&);
 
-CheckResult checkRealtimeAllocation(const CheckContext&);
-CheckResult checkRealtimeLocks(const CheckContext&);
-CheckResult checkRealtimeSystemCalls(const CheckContext&);
-CheckResult checkRequestCodes(const CheckContext&);
-CheckResult checkRequestsInsideCalls(const CheckContext&);
 CheckResult checkDeterminism(const CheckContext&);
 
 }  // namespace nalto::modhost

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int32_t kBlocksPerValue = 4;
 constexpr int32_t kBlocksOfMixedValues = 64;
-constexpr int32_t kSweepBlockLength = 16;
+constexpr int32_t kSweepBlockLength = 8;
 constexpr size_t kMostCombinations = 8;
 constexpr int32_t kMidiBlocks = 500;
 constexpr int32_t kMostMidiPerBlock = 3;
@@ -37,10 +37,6 @@ const double kHostileTempos[] = {0.0,   -120.0, std::nan(""), HUGE_VAL, -HUGE_VA
 const double kHostilePositions[] = {std::nan(""), HUGE_VAL, -HUGE_VAL,    -1e30, 1e30,
                                     -1.5,         0.0,      2147483648.5, 1e18};
 const int32_t kHostileFlags[] = {0, TransportRunning, -1};
-
-void reportAll(const Workbench& bench, CheckResult& result) {
-  reportBreaches(bench, result, {Breach::OutputWrite, Breach::InputWrite, Breach::MessageClock});
-}
 
 uint32_t mixed(uint32_t a, uint32_t b) {
   uint32_t h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u + (a << 6) + (a >> 2));
@@ -76,7 +72,7 @@ CheckResult checkHostileStreams(const CheckContext& context) {
     bench->stir();
     bench->runBlock(CallPattern::RandomCounts);
   }
-  reportAll(*bench, result);
+  summarizeBreaches(*bench, result);
   return result;
 }
 
@@ -94,7 +90,7 @@ CheckResult checkHostileLists(const CheckContext& context) {
       }
     });
   }
-  reportAll(*bench, result);
+  summarizeBreaches(*bench, result);
   result.note(std::to_string(bench->listPins().size()) + " list pins");
   return result;
 }
@@ -113,7 +109,7 @@ CheckResult checkHostileMidi(const CheckContext& context) {
       bench->runBlock(CallPattern::RandomCounts);
     }
   });
-  reportAll(*bench, result);
+  summarizeBreaches(*bench, result);
   return result;
 }
 
@@ -137,7 +133,7 @@ CheckResult checkHostileTime(const CheckContext& context) {
   }
   bench->host().setTimeInfoAvailable(false);
   for (int32_t i = 0; i < kBlocksPerValue; ++i) bench->runBlock(CallPattern::RandomCounts);
-  reportAll(*bench, result);
+  summarizeBreaches(*bench, result);
   return result;
 }
 
@@ -152,7 +148,7 @@ CheckResult checkHostileStatuses(const CheckContext& context) {
       bench->runBlock(CallPattern::RandomCounts);
     }
   }
-  reportAll(*bench, result);
+  summarizeBreaches(*bench, result);
   return result;
 }
 

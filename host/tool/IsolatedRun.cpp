@@ -24,16 +24,27 @@ void writeAll(int descriptor, const std::string& text) {
   }
 }
 
-[[noreturn]] void runChild(const std::string& checkId, const std::function<CheckResult()>& check,
-                           int resultPipe) {
-  std::string text;
-  try {
-    text = check().toJson().dump();
-  } catch (const std::exception& error) {
-    CheckResult result(checkId);
-    result.fail(std::string("the check stopped on an exception: ") + error.what());
-    text = result.toJson().dump();
+std::vector<CheckResult> failedAll(const std::vector<std::string>& ids, const std::string& reason) {
+  std::vector<CheckResult> results;
+  for (const std::string& id : ids) {
+    results.emplace_back(id);
+    results.back().fail(reason);
   }
+  return results;
+}
+
+[[noreturn]] void runChild(const std::vector<std::string>& ids,
+                           const std::function<std::vector<CheckResult>()>& checks,
+                           int resultPipe) {
+  std::vector<CheckResult> results;
+  try {
+    results = checks();
+  } catch (const std::exception& error) {
+    results = failedAll(ids, std::string("the check stopped on an exception: ") + error.what());
+  }
+  nlohmann::json json = nlohmann::json::array();
+  for (const CheckResult& result : results) json.push_back(result.toJson());
+  const std::string text = json.dump();
   writeAll(resultPipe, text);
   close(resultPipe);
   _exit(0);
@@ -93,22 +104,20 @@ std::string endingOf(int status) {
 
 }  // namespace
 
-CheckResult runIsolated(const std::string& checkId, const std::function<CheckResult()>& check,
-                        int timeoutSeconds) {
+std::vector<CheckResult> runIsolated(const std::vector<std::string>& ids,
+                                     const std::function<std::vector<CheckResult>()>& checks,
+                                     int timeoutSeconds) {
   int resultPipe[2];
   int errorPipe[2];
-  if (pipe(resultPipe) != 0 || pipe(errorPipe) != 0) {
-    CheckResult result(checkId);
-    result.fail("cannot make a pipe for the check's process");
-    return result;
-  }
+  if (pipe(resultPipe) != 0 || pipe(errorPipe) != 0)
+    return failedAll(ids, "cannot make a pipe for the check's process");
   const pid_t child = fork();
   if (child == 0) {
     close(resultPipe[0]);
     close(errorPipe[0]);
     dup2(errorPipe[1], STDERR_FILENO);
     close(errorPipe[1]);
-    runChild(checkId, check, resultPipe[1]);
+    runChild(ids, checks, resultPipe[1]);
   }
   close(resultPipe[1]);
   close(errorPipe[1]);
@@ -122,18 +131,16 @@ CheckResult runIsolated(const std::string& checkId, const std::function<CheckRes
   int status = 0;
   if (child > 0) waitpid(child, &status, 0);
 
-  CheckResult result(checkId);
-  if (child < 0) {
-    result.fail("cannot start a process for the check");
-  } else if (!finished) {
-    result.fail("a call into the module did not return within " + std::to_string(timeoutSeconds) +
-                " s");
-  } else if (!text.empty()) {
-    result = CheckResult::fromJson(nlohmann::json::parse(text));
-  } else {
-    result.fail(endingOf(status) + (errors.empty() ? "" : ": " + errorSummary(errors)));
-  }
-  return result;
+  if (child < 0) return failedAll(ids, "cannot start a process for the check");
+  if (!finished)
+    return failedAll(ids, "a call into the module did not return within " +
+                              std::to_string(timeoutSeconds) + " s");
+  if (text.empty())
+    return failedAll(ids, endingOf(status) + (errors.empty() ? "" : ": " + errorSummary(errors)));
+  std::vector<CheckResult> results;
+  for (const nlohmann::json& result : nlohmann::json::parse(text))
+    results.push_back(CheckResult::fromJson(result));
+  return results;
 }
 
 }  // namespace nalto::modhost

@@ -77,8 +77,9 @@ CheckResult checkInstancesSideBySide(const CheckContext& context) {
       bench->runBlock(CallPattern::RandomCounts);
     }
   }
-  for (auto& bench : benches)
-    reportBreaches(*bench, result, {Breach::OutputWrite, Breach::InputWrite, Breach::MessageClock});
+  std::vector<const Workbench*> driven;
+  for (const auto& bench : benches) driven.push_back(bench.get());
+  summarizeBreaches(driven, result);
   result.note(std::to_string(kInstancesSideBySide) + " instances");
   return result;
 }
@@ -87,13 +88,18 @@ CheckResult checkLifecycleCycles(const CheckContext& context) {
   CheckResult result("lifecycle-cycles");
   host::ModuleLibrary library(context.path);
   const float rates[] = {44100.0f, 48000.0f, 96000.0f};
+  std::vector<std::unique_ptr<Workbench>> stopped;
   for (int32_t cycle = 0; cycle < kCycles; ++cycle) {
     auto bench = startedWorkbench(library, {rates[cycle % 3], 64, context.seed + cycle}, result);
     if (!bench) return result;
     runWorkout(*bench, kBlocksPerCycle, CallPattern::RandomCounts);
-    reportBreaches(*bench, result, {Breach::OutputWrite, Breach::InputWrite, Breach::MessageClock});
-    bench->host().stop();
+    const int32_t answer = bench->host().dispatch(DispatchStop);
+    if (answer != 1) result.fail("DispatchStop answers " + std::to_string(answer) + ", not 1");
+    stopped.push_back(std::move(bench));
   }
+  std::vector<const Workbench*> driven;
+  for (const auto& bench : stopped) driven.push_back(bench.get());
+  summarizeBreaches(driven, result);
   result.note(std::to_string(kCycles) + " cycles");
   return result;
 }

@@ -153,11 +153,14 @@ std::string summaryText(const ModuleSummary& summary) {
   out << "  pin  " << padded("name", nameWidth) << "  dir  " << padded("type", 8) << "  "
       << padded("default", defaultWidth) << "  choices\n";
   for (const PinSummary& pin : summary.pins) {
-    std::string index = std::to_string(pin.index);
-    out << "  " << std::string(3 - std::min<size_t>(3, index.size()), ' ') << index << "  "
-        << padded("\"" + pin.name + "\"", nameWidth) << "  "
-        << padded(directionName(pin.direction), 3) << "  " << padded(dataTypeName(pin.dataType), 8)
-        << "  " << padded(defaultCell(pin), defaultWidth) << "  " << choicesText(pin) << "\n";
+    const std::string index = std::to_string(pin.index);
+    std::string row = "  " + std::string(3 - std::min<size_t>(3, index.size()), ' ') + index +
+                      "  " + padded("\"" + pin.name + "\"", nameWidth) + "  " +
+                      padded(directionName(pin.direction), 3) + "  " +
+                      padded(dataTypeName(pin.dataType), 8) + "  " +
+                      padded(defaultCell(pin), defaultWidth) + "  " + choicesText(pin);
+    row.erase(row.find_last_not_of(' ') + 1);
+    out << row << "\n";
   }
   return out.str();
 }

@@ -16,6 +16,13 @@ const CheckDefinition* findCheck(const std::string& id) {
   return nullptr;
 }
 
+size_t checkOrder(const std::string& id) {
+  const auto& checks = allChecks();
+  for (size_t i = 0; i < checks.size(); ++i)
+    if (id == checks[i].id) return i;
+  return checks.size();
+}
+
 bool wanted(const CheckDefinition& check, const ValidationOptions& options) {
   return options.only.empty() ||
          std::find(options.only.begin(), options.only.end(), check.id) != options.only.end();
@@ -58,12 +65,26 @@ ModuleReport validateModule(const std::string& path, const ValidationOptions& op
   report.path = path;
   report.seed = options.seed;
   const CheckContext context{path, options.seed};
+  std::vector<CheckRunner> done;
   for (const CheckDefinition& check : allChecks()) {
     if (!wanted(check, options)) continue;
+    if (std::find(done.begin(), done.end(), check.run) != done.end()) continue;
+    done.push_back(check.run);
+    std::vector<std::string> ids;
+    for (const CheckDefinition& sharing : allChecks())
+      if (sharing.run == check.run) ids.push_back(sharing.id);
     auto run = [&] { return check.run(context); };
-    report.results.push_back(options.isolate ? runIsolated(check.id, run, options.timeoutSeconds)
-                                             : run());
+    const std::vector<CheckResult> results =
+        options.isolate ? runIsolated(ids, run, options.timeoutSeconds) : run();
+    for (const CheckResult& result : results) {
+      const CheckDefinition* definition = findCheck(result.id());
+      if (definition != nullptr && wanted(*definition, options)) report.results.push_back(result);
+    }
   }
+  std::stable_sort(report.results.begin(), report.results.end(),
+                   [](const CheckResult& a, const CheckResult& b) {
+                     return checkOrder(a.id()) < checkOrder(b.id());
+                   });
   return report;
 }
 
@@ -83,7 +104,8 @@ std::string reportText(const std::vector<ModuleReport>& reports, bool onlyFailed
       if (result.outcome() == Outcome::Passed) continue;
       for (const std::string& finding : result.findings()) out << "          - " << finding << "\n";
       const int64_t more = result.findingCount() - static_cast<int64_t>(result.findings().size());
-      if (more > 0) out << "          - " << more << " more findings\n";
+      if (more > 0)
+        out << "          - " << more << " more finding" << (more > 1 ? "s" : "") << "\n";
     }
     out << "  " << (report.passed() ? "valid" : "NOT VALID") << ": "
         << report.count(Outcome::Passed) << " of " << report.results.size() << " checks pass, "

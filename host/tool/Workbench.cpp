@@ -160,8 +160,10 @@ void Workbench::checkOutputs(int32_t offset, int32_t count) {
     const PinSummary& pin = pins_[static_cast<size_t>(pinIndex)];
     const float* samples = host_.buffer(pinIndex);
     if (!host_.guardsIntact(pinIndex))
-      breach(Breach::OutputWrite, pinLabel(pin) + ": wrote into the guard zone around its " +
-                                      std::to_string(setup_.blockLength) + "-sample buffer");
+      breach(Breach::OutputWrite,
+             pinLabel(pin) + ": wrote into the guard zone around its " +
+                 std::to_string(setup_.blockLength) + "-sample buffer in a call over indexes " +
+                 std::to_string(offset) + ".." + std::to_string(offset + count - 1));
     for (int32_t i = 0; i < setup_.blockLength; ++i) {
       if (i >= offset && i < offset + count) continue;
       if (bitsOf(samples[i]) == kUntouchedMarker) continue;

@@ -3,7 +3,7 @@
 namespace nalto::modhost {
 
 namespace {
-constexpr double kProcessedSeconds = 1.0;
+constexpr double kProcessedSeconds = 0.5;
 constexpr int32_t kBlocksPerChoice = 3;
 constexpr int32_t kStirEvery = 4;
 const double kTempos[] = {120.0, 90.0, 140.5, 60.0};
@@ -97,6 +97,29 @@ void reportBreaches(const Workbench& bench, CheckResult& result,
     const int64_t unlisted =
         bench.breachCount(kind) - static_cast<int64_t>(bench.breaches(kind).size());
     if (unlisted > 0) result.fail("... and " + std::to_string(unlisted) + " more like these");
+  }
+}
+
+void summarizeBreaches(const Workbench& bench, CheckResult& result) {
+  summarizeBreaches(std::vector<const Workbench*>{&bench}, result);
+}
+
+void summarizeBreaches(const std::vector<const Workbench*>& benches, CheckResult& result) {
+  const struct {
+    Breach kind;
+    const char* what;
+  } kinds[] = {{Breach::OutputWrite, "writes outside the call's samples of an output"},
+               {Breach::InputWrite, "writes to an input buffer"},
+               {Breach::MessageClock, "messages stamped outside their call or out of order"}};
+  for (const auto& kind : kinds) {
+    int64_t count = 0;
+    std::string first;
+    for (const Workbench* bench : benches) {
+      count += bench->breachCount(kind.kind);
+      if (first.empty() && bench->breachCount(kind.kind) > 0)
+        first = bench->breaches(kind.kind).front();
+    }
+    if (count > 0) result.fail(std::to_string(count) + " " + kind.what + "; the first: " + first);
   }
 }
 

@@ -43,4 +43,9 @@ void runProcessingMatrix(const host::ModuleLibrary& library, uint32_t seed, Chec
 void reportBreaches(const Workbench& bench, CheckResult& result,
                     std::initializer_list<Breach> kinds);
 
+// One finding per kind of breach, with its count and the first case: for checks whose subject is
+// something else (hostile input, lifecycles) but whose runs broke the processing rules too.
+void summarizeBreaches(const std::vector<const Workbench*>& benches, CheckResult& result);
+void summarizeBreaches(const Workbench& bench, CheckResult& result);
+
 }  // namespace nalto::modhost
