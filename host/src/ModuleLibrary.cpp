@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "nalto/host/AllocationCounter.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -20,7 +22,11 @@ void* openLibrary(const std::string& path, std::string& error) {
   std::string windowsPath = path;
   std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
   HMODULE module = LoadLibraryA(windowsPath.c_str());
-  if (module == nullptr) error = "LoadLibrary failed with error " + std::to_string(GetLastError());
+  if (module == nullptr) {
+    error = "LoadLibrary failed with error " + std::to_string(GetLastError());
+    return nullptr;
+  }
+  countAllocationsOf(module);
   return reinterpret_cast<void*>(module);
 }
 void* findExport(void* handle, const char* name) {

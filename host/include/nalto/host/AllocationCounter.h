@@ -1,6 +1,8 @@
 // Counts heap allocations made through operator new while a real-time section is open.
 // The host process replaces the global allocation operators; module libraries that share the
-// process's C++ runtime (Linux builds) allocate through them.
+// process's C++ runtime (Linux builds) allocate through them. A Windows module library carries
+// its own C++ runtime, whose operator new takes memory from the C runtime's malloc:
+// countAllocationsOf points that library's malloc, calloc and realloc at counting ones.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,10 @@ namespace nalto::host {
 
 // All allocations counted since the process started, in real-time sections only.
 int64_t realtimeAllocationCount();
+
+// Makes a just-loaded module library's allocations count and fail under OutOfMemory, as the
+// host's own do. Needed for Windows libraries only; elsewhere it does nothing.
+void countAllocationsOf(void* libraryHandle);
 
 // True while a real-time section is open and no host bookkeeping interrupts it: other watchers
 // (locks, system calls, C allocations) count only then.
