@@ -1,3 +1,11 @@
+# Windows builds use the compiler's win32 thread model, as the shipped modules do: the posix one
+# links a threading library whose locks take memory on first use, so that a module could not
+# even report a failed allocation. GoogleTest gets what that model's C++ library lacks from its
+# customisation header.
+if(MINGW)
+  include_directories(BEFORE ${PROJECT_SOURCE_DIR}/tests/gtest-port)
+endif()
+
 # GoogleTest: Debian's prebuilt library on native builds; compiled from the source that Debian's
 # googletest package ships where the prebuilt one does not fit (32-bit and Windows builds).
 option(NALTO_GTEST_FROM_SOURCE "Compile GoogleTest from /usr/src/googletest" OFF)

@@ -3,11 +3,10 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 
-# The posix thread model: GoogleTest needs std::mutex, which the win32 model of this compiler
-# lacks. Programs link their runtime statically, like the module libraries, so that wine needs
-# no mingw library beside them.
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+# The win32 thread model, as in the 32-bit build. Programs link their runtime statically, like
+# the module libraries, so that wine needs no mingw library beside them.
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-win32)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 set(NALTO_OBJDUMP x86_64-w64-mingw32-objdump)
