@@ -74,7 +74,12 @@ bool PinSummary::isStream() const { return dataType == DataStream; }
 bool PinSummary::isMidi() const { return dataType == DataMidi; }
 bool PinSummary::isList() const { return dataType == DataList; }
 
-const PinSummary* ModuleSummary::findPin(const std::string& nameOrIndex, bool input) const {
+const PinSummary* ModuleSummary::findPin(const std::string& nameOrIndex, bool input,
+                                         std::optional<int32_t> dataType) const {
+  for (const PinSummary& pin : pins)
+    if (pin.name == nameOrIndex && pin.isInput() == input &&
+        (!dataType || pin.dataType == *dataType))
+      return &pin;
   for (const PinSummary& pin : pins)
     if (pin.name == nameOrIndex && pin.isInput() == input) return &pin;
   for (const PinSummary& pin : pins)

@@ -37,7 +37,10 @@ struct ModuleSummary {
   int32_t sdkVersion = 0;
   std::vector<PinSummary> pins;
 
-  const PinSummary* findPin(const std::string& nameOrIndex, bool input) const;
+  // The pin with that name (or index) and direction; when several share the name, the one of
+  // `dataType` if given.
+  const PinSummary* findPin(const std::string& nameOrIndex, bool input,
+                            std::optional<int32_t> dataType = std::nullopt) const;
 };
 
 PinSummary summarizePin(int32_t index, const PinDescription& description);

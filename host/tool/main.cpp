@@ -5,10 +5,15 @@
 //   modhost validate MODULE... [--json] [--seed N] [--only-failed]
 #include <CLI/CLI.hpp>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <random>
 
 #include "ModuleSummary.h"
+#include "Patch.h"
+#include "RecordingFiles.h"
+#include "Renderer.h"
+#include "TimingDiagram.h"
 #include "Validator.h"
 #include "nalto/host/ModuleLibrary.h"
 
@@ -34,6 +39,60 @@ int runInfo(const std::string& module, bool json) {
     std::cout << summaryJson(*summary).dump(2) << "\n";
   else
     std::cout << summaryText(*summary);
+  return 0;
+}
+
+struct RenderOptions {
+  std::string module;
+  std::string patch;
+  std::string folder;
+  std::string csv;  // "samples", "changes", or empty for the patch's choice
+};
+
+void writeText(const std::string& path, const std::string& text) {
+  std::ofstream file(path);
+  if (!file) throw std::runtime_error("cannot write " + path);
+  file << text;
+}
+
+int runRender(const RenderOptions& options) {
+  std::string error;
+  const auto summary = readModuleSummary(libraryPath(options.module), error);
+  if (!summary) {
+    std::cerr << "modhost: " << error << "\n";
+    return 2;
+  }
+  try {
+    Patch patch = readPatch(options.patch, *summary);
+    if (!options.csv.empty()) patch.csvChangesOnly = options.csv == "changes";
+    const Recording recording = render(*summary, patch);
+    const std::filesystem::path folder(options.folder);
+    std::filesystem::create_directories(folder);
+    std::cout << summary->name << ": " << recording.length() << " samples at " << patch.sampleRate
+              << " Hz rendered into " << folder.string() << "/\n";
+    const std::string csv = patch.csvChangesOnly ? "output-changes.csv" : "outputs.csv";
+    if (patch.csvChangesOnly)
+      writeOutputChangesCsv(recording, (folder / csv).string());
+    else
+      writeOutputsCsv(recording, (folder / csv).string());
+    std::cout << "  " << csv << "  every output pin, "
+              << (patch.csvChangesOnly ? "its changes" : "sample by sample") << "\n";
+    writeEventsCsv(recording, (folder / "events.csv").string());
+    std::cout
+        << "  events.csv  list values, statuses and MIDI in; MIDI and statuses the module sent\n";
+    const int32_t midiOut = recording.midiOutPin();
+    if (midiOut >= 0) {
+      const int32_t notes = writeMidiFile(recording, midiOut, patch.midiFileTempo,
+                                          patch.midiFilePpq, (folder / "midi-out.mid").string());
+      std::cout << "  midi-out.mid  " << notes << " messages of \"" << recording.pin(midiOut).name
+                << "\" at " << patch.midiFileTempo << " bpm, " << patch.midiFilePpq << " PPQ\n";
+    }
+    writeText((folder / "timing.svg").string(), timingDiagramSvg(recording));
+    std::cout << "  timing.svg  the timing diagram\n";
+  } catch (const std::exception& failure) {
+    std::cerr << "modhost: " << failure.what() << "\n";
+    return 2;
+  }
   return 0;
 }
 
@@ -68,6 +127,18 @@ int main(int argc, char** argv) {
       ->required();
   info->add_flag("--json", infoJson, "print JSON");
 
+  RenderOptions renderOptions;
+  CLI::App* renderCommand = app.add_subcommand("render", "plays a patch file through a module");
+  renderCommand->add_option("MODULE", renderOptions.module, "library path or module name")
+      ->required();
+  renderCommand->add_option("PATCH", renderOptions.patch, "patch file (JSON)")
+      ->required()
+      ->check(CLI::ExistingFile);
+  renderCommand->add_option("-o,--output", renderOptions.folder, "folder for the results")
+      ->required();
+  renderCommand->add_option("--csv", renderOptions.csv, "outputs as every sample or only changes")
+      ->check(CLI::IsMember({"samples", "changes"}));
+
   std::vector<std::string> validateModules;
   ValidationOptions options;
   options.seed = std::random_device{}();
@@ -90,6 +161,7 @@ int main(int argc, char** argv) {
   options.isolate = !inProcess;
 
   if (info->parsed()) return runInfo(infoModule, infoJson);
+  if (renderCommand->parsed()) return runRender(renderOptions);
   if (validate->parsed()) return runValidate(validateModules, options, validateJson, onlyFailed);
   return 2;
 }
