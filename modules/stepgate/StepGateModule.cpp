@@ -1,6 +1,7 @@
 #include "StepGateModule.h"
 
 #include "nalto/ModuleEntry.h"
+#include "nalto/SampleScan.h"
 
 namespace nalto {
 
@@ -16,6 +17,10 @@ constexpr const char* kAboutText =
 
 constexpr float kGateThreshold = 0.5f;
 constexpr float kStairRise = 0.1f;  // bit pattern 0x3DCCCCCD, also the level of step 1
+// Changes fewer than this many samples apart count as close together; after such a change this
+// many samples go through the per-sample rules before the routine scans again.
+constexpr int32_t kCloseChanges = 8;
+constexpr int32_t kDenseStretch = 64;
 
 struct PinRow {
   const char* name;
@@ -103,49 +108,108 @@ void StepGateModule::pinStatusChanged(PinLink&) {
                                                                                 PinOutput);
 }
 
+// Walks from one change of state to the next. Between two changes "Output" follows one step input
+// or is 0.0 and "Pin vc" holds its level, so each run between them is a copy and a fill; only the
+// samples that change the state go through the per-sample rules.
 void StepGateModule::processSteps(int32_t offset, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    const int32_t position = offset + i;
-    const bool gateHigh = inputBuffer[position] >= kGateThreshold;  // not a number reads low
+  if (count <= 0) return;
+  int32_t from = 0;
+  bool afterChange = false;  // the run begins right after samples that changed the state
+  for (;;) {
+    // Run: the samples up to the next change of state.
+    const int32_t change = nextChange(offset, from, count);
+    writeRun(offset, from, change);
+    if (change == count) return;
 
-    // Reset: a sample not above 0.0, not a number included, holds the step at 0. Else advance
-    // on the first high sample of a pulse.
-    if (!(resetBuffer[position] > 0.0f)) {
-      stepNumber = 0;
-    } else if (gateHigh && gateLatch == 0) {
-      advance();
+    // Change: that sample by the per-sample rules. While changes come close together, a stretch
+    // after it goes sample by sample too, which costs less than scanning between them.
+    const bool close = afterChange && change - from < kCloseChanges;
+    const int32_t stretch = close ? kDenseStretch : 1;
+    const int32_t end = count - change > stretch ? change + stretch : count;
+    processSamples(offset, change, end);
+    from = end;
+    afterChange = true;
+  }
+}
+
+// The first sample in [from, to) whose rules would change the step, the level or the latch.
+int32_t StepGateModule::nextChange(int32_t offset, int32_t from, int32_t to) const {
+  const float* input = inputBuffer + offset;
+  const float* reset = resetBuffer + offset;
+  const auto high = [input](int32_t i) { return input[i] >= kGateThreshold; };
+  const auto holding = [reset](int32_t i) { return !(reset[i] > 0.0f); };
+  // A reset changes something only while a step is selected.
+  const bool selected = stepNumber != 0;
+  if (gateLatch != 0) {
+    // Latched: the pulse's end opens the latch.
+    if (selected)
+      return firstSampleWhere(from, to, [&](int32_t i) { return !high(i) | holding(i); });
+    return firstSampleWhere(from, to, [&](int32_t i) { return !high(i); });
+  }
+  // Open: a high sample advances unless a reset holds.
+  if (selected) return firstSampleWhere(from, to, [&](int32_t i) { return high(i) | holding(i); });
+  return firstSampleWhere(from, to, [&](int32_t i) { return high(i) & !holding(i); });
+}
+
+// Samples that change nothing: in a latched run "Input" is high throughout, so "Output" follows the
+// selected step input; in an open run "Input" is low or no step is selected, so "Output" is 0.0.
+void StepGateModule::writeRun(int32_t offset, int32_t from, int32_t to) {
+  float* output = outputBuffer + offset;
+  float* stair = stairBuffer + offset;
+  const float level = stairLevel;  // a local copy, which no store into the buffers can change
+  if (gateLatch != 0 && stepNumber >= 1 && stepNumber <= kStepInputCount) {
+    const float* step = stepBuffers[stepNumber - 1] + offset;
+    for (int32_t i = from; i < to; ++i) output[i] = step[i];
+  } else {
+    for (int32_t i = from; i < to; ++i) output[i] = 0.0f;
+  }
+  for (int32_t i = from; i < to; ++i) stair[i] = level;
+}
+
+// The per-sample rules over [from, to). The state lives in locals meanwhile, where no store into
+// a buffer can change it.
+void StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to) {
+  const float* input = inputBuffer + offset;
+  const float* reset = resetBuffer + offset;
+  float* output = outputBuffer + offset;
+  float* stair = stairBuffer + offset;
+  int16_t step = stepNumber;
+  float level = stairLevel;
+  bool latched = gateLatch != 0;
+  for (int32_t i = from; i < to; ++i) {
+    const bool gateHigh = input[i] >= kGateThreshold;  // not a number reads low
+
+    // Reset: a sample not above 0.0, not a number included, holds the step at 0. Else advance on
+    // the first high sample of a pulse, back to step 1 after the last.
+    if (!(reset[i] > 0.0f)) {
+      step = 0;
+    } else if (gateHigh && !latched) {
+      level += kStairRise;
+      // Widened so that a list value of 32767 still wraps instead of overflowing the step.
+      const int32_t next = int32_t{step} + 1;
+      if (next > stepCount) {
+        step = 1;
+        level = kStairRise;
+      } else {
+        step = static_cast<int16_t>(next);
+      }
+      latched = true;
     }
 
-    // Step output while the gate is high; gate low clears the latch and silences "Output".
+    // Step output while the gate is high; gate low opens the latch and silences "Output".
     if (gateHigh) {
-      outputBuffer[position] = gatedStepSample(position);
+      output[i] = step >= 1 && step <= kStepInputCount ? stepBuffers[step - 1][offset + i] : 0.0f;
     } else {
-      gateLatch = 0;
-      outputBuffer[position] = 0.0f;
+      latched = false;
+      output[i] = 0.0f;
     }
 
     // Staircase.
-    stairBuffer[position] = stairLevel;
+    stair[i] = level;
   }
-}
-
-void StepGateModule::advance() {
-  stairLevel += kStairRise;
-  // Widened so that a list value of 32767 still wraps instead of overflowing the step number.
-  const int32_t next = int32_t{stepNumber} + 1;
-  if (next > stepCount) {
-    stepNumber = 1;
-    stairLevel = kStairRise;
-  } else {
-    stepNumber = static_cast<int16_t>(next);
-  }
-  gateLatch = 1;
-}
-
-// The selected step's sample exactly as it is; 0.0 when no step input is selected.
-float StepGateModule::gatedStepSample(int32_t position) const {
-  if (stepNumber < 1 || stepNumber > kStepInputCount) return 0.0f;
-  return stepBuffers[stepNumber - 1][position];
+  stepNumber = step;
+  stairLevel = level;
+  gateLatch = latched ? 1 : 0;
 }
 
 }  // namespace nalto

@@ -35,8 +35,9 @@ class StepGateModule : public ModuleCore {
  private:
   void* pinVariable(int32_t index);
   void processSteps(int32_t offset, int32_t count);
-  void advance();
-  float gatedStepSample(int32_t position) const;
+  int32_t nextChange(int32_t offset, int32_t from, int32_t to) const;
+  void writeRun(int32_t offset, int32_t from, int32_t to);
+  void processSamples(int32_t offset, int32_t from, int32_t to);
 
   // Pin variables: the host writes them, the module only reads them.
   float* inputBuffer{};
