@@ -18,3 +18,17 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
 echo "modules built in build/release/modules:"
 ls -1 build/release/modules
+
+# Every demonstration patch in examples/ played through its module by the command-line host.
+rm -rf out
+for patch in examples/*.json; do
+  demo=$(basename "$patch" .json)
+  case "$demo" in
+    pacer-*) module="Nalto Pacer" ;;
+    stepgate-*) module="Nalto Stepgate" ;;
+    arpline-*) module="Nalto Arpline" ;;
+  esac
+  build/release/modhost render "$module" "$patch" -o "out/$demo" >/dev/null
+done
+echo "timing diagrams of the demonstrations (open them in a browser):"
+for picture in out/*/timing.svg; do echo "  $PWD/$picture"; done
