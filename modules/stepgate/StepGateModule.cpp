@@ -143,12 +143,22 @@ int32_t StepGateModule::nextChange(int32_t offset, int32_t from, int32_t to) con
   if (gateLatch != 0) {
     // Latched: the pulse's end opens the latch.
     if (selected)
-      return firstSampleWhere(from, to, [&](int32_t i) { return !high(i) | holding(i); });
+      return firstSampleWhere(from, to, [&](int32_t i) {
+        const bool low = !high(i), held = holding(i);
+        return low | held;
+      });
     return firstSampleWhere(from, to, [&](int32_t i) { return !high(i); });
   }
   // Open: a high sample advances unless a reset holds.
-  if (selected) return firstSampleWhere(from, to, [&](int32_t i) { return high(i) | holding(i); });
-  return firstSampleWhere(from, to, [&](int32_t i) { return high(i) & !holding(i); });
+  if (selected)
+    return firstSampleWhere(from, to, [&](int32_t i) {
+      const bool rise = high(i), held = holding(i);
+      return rise | held;
+    });
+  return firstSampleWhere(from, to, [&](int32_t i) {
+    const bool rise = high(i), free = !holding(i);
+    return rise & free;
+  });
 }
 
 // Samples that change nothing: in a latched run "Input" is high throughout, so "Output" follows the
