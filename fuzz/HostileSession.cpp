@@ -116,6 +116,8 @@ void HostileSession::perform(Action action) {
       return moveClock();
     case ActionHostPinCount:
       return setHostPinCount();
+    case ActionExports:
+      return callExports();
     case ActionCount:
       return;
   }
@@ -248,6 +250,19 @@ void HostileSession::setHostPinCount() {
                             HostInstance::kMostHostPins,
                             INT32_MAX};
   instance_->setHostPinCount(counts[input_.byte() % std::size(counts)]);
+}
+
+// The two exports with any index and kind; an instance made on the side is stopped at once.
+void HostileSession::callExports() {
+  ModuleInfoRecord info{};
+  library_.getModuleProperties()(input_.pick(kPinIndexes), &info);
+  if (info.sdkVersion != ModuleSdkVersion) fail("getModuleProperties", "no version was written");
+  const int32_t index = input_.pick(kPinIndexes);
+  const int32_t kind = input_.pick(kPinIndexes);
+  ModuleInstanceRecord* record = library_.makeModule()(index, kind, nullptr, nullptr);
+  if ((record != nullptr) != (index == 0 && kind == ModuleKindInstance))
+    fail("makeModule", "an instance was made for another index or kind, or none for 0 and 1");
+  if (record != nullptr) record->dispatcher(record, DispatchStop, 0, 0, nullptr, 0.0f);
 }
 
 // --- Checks ----------------------------------------------------------------------------------

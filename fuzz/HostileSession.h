@@ -33,6 +33,7 @@ class HostileSession {
     ActionProcess,
     ActionClock,
     ActionHostPinCount,
+    ActionExports,
     ActionCount
   };
 
@@ -51,6 +52,7 @@ class HostileSession {
   void process();
   void moveClock();
   void setHostPinCount();
+  void callExports();
 
   // What every call must leave behind: guards intact, no allocation in an event or process
   // call, and statuses and messages only for the module's own outputs.
