@@ -2,8 +2,11 @@
 // ("Nalto Test Clean") and one per deliberate fault, chosen by NALTO_TEST_FAULT.
 // "Out" follows "In" scaled by "Gain"; each rise of "In" through 0.5 sends a note on
 // "MIDI Out"; "MIDI In" passes through to "MIDI Out".
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "nalto/ModuleCore.h"
 #include "nalto/ModuleEntry.h"
@@ -15,7 +18,9 @@ enum class Fault {
   AllocatesInProcess,
   WritesPastCount,
   DescribesEveryIndex,
-  StampsOutsideCall
+  StampsOutsideCall,
+  LocksInProcess,
+  SleepsInProcess
 };
 constexpr auto kFault = static_cast<Fault>(NALTO_TEST_FAULT);
 
@@ -79,6 +84,9 @@ class TestModule : public nalto::ModuleCore {
   void processGain(int32_t offset, int32_t count) {
     if (count <= 0) return;
     if constexpr (kFault == Fault::AllocatesInProcess) scratch.reset(new float[count]);
+    if constexpr (kFault == Fault::LocksInProcess) const std::lock_guard<std::mutex> hold(guard);
+    if constexpr (kFault == Fault::SleepsInProcess)
+      std::this_thread::sleep_for(std::chrono::nanoseconds(1));
     const float scale = gain == 1 ? 0.5f : 1.0f;
     const int32_t firstClock = sampleClock();
     for (int32_t i = offset; i < offset + count; ++i) {
@@ -100,6 +108,7 @@ class TestModule : public nalto::ModuleCore {
   int16_t gain = 2;
   bool wasHigh = false;
   std::unique_ptr<float[]> scratch;
+  std::mutex guard;
 };
 
 NALTO_MODULE_LIBRARY(TestModule)
