@@ -91,7 +91,8 @@ CheckResult checkHostileLists(const CheckContext& context) {
     });
   }
   summarizeBreaches(*bench, result);
-  result.note(std::to_string(bench->listPins().size()) + " list pins");
+  const size_t lists = bench->listPins().size();
+  result.note(std::to_string(lists) + (lists == 1 ? " list pin" : " list pins"));
   return result;
 }
 
