@@ -17,10 +17,6 @@ constexpr const char* kAboutText =
 
 constexpr float kGateThreshold = 0.5f;
 constexpr float kStairRise = 0.1f;  // bit pattern 0x3DCCCCCD, also the level of step 1
-// Changes fewer than this many samples apart count as close together; after such a change this
-// many samples go through the per-sample rules before the routine scans again.
-constexpr int32_t kCloseChanges = 8;
-constexpr int32_t kDenseStretch = 64;
 
 struct PinRow {
   const char* name;
