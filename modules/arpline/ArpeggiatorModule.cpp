@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "nalto/ModuleEntry.h"
+#include "nalto/SampleScan.h"
 
 namespace nalto {
 
@@ -118,6 +119,8 @@ void ArpeggiatorModule::midiReceived(int32_t clock, int32_t message, int16_t) {
   }
 }
 
+// Walks from one step start or end to the next. Between them "Pulse Out" holds its value, so each
+// run is a fill; only the samples of starts and ends go through the per-sample rules.
 void ArpeggiatorModule::processGate(int32_t offset, int32_t count) {
   if (count <= 0) {
     pulseValue = 0.0f;
@@ -125,7 +128,40 @@ void ArpeggiatorModule::processGate(int32_t offset, int32_t count) {
   }
   const float* gate = gateBuffer + offset;
   float* pulse = pulseBuffer + offset;
-  for (int32_t i = 0; i < count; ++i) {
+  int32_t from = 0;
+  bool afterEdge = false;  // the run begins right after samples that started or ended a step
+  for (;;) {
+    // Run: the samples up to the next step start or end.
+    const int32_t edge = nextEdge(gate, from, count);
+    fillPulse(pulse, from, edge);
+    if (edge == count) break;
+
+    // Edge: that sample by the per-sample rules. While edges come close together, a stretch
+    // after it goes sample by sample too, which costs less than scanning between them.
+    const bool close = afterEdge && edge - from < kCloseChanges;
+    const int32_t stretch = close ? kDenseStretch : 1;
+    const int32_t end = count - edge > stretch ? edge + stretch : count;
+    processSamples(gate, pulse, edge, end);
+    from = end;
+    afterEdge = true;
+  }
+  pulseValue = 0.0f;
+}
+
+// The first sample in [from, to) that starts or ends a step, or `to`.
+int32_t ArpeggiatorModule::nextEdge(const float* gate, int32_t from, int32_t to) const {
+  // A NaN gate compares false and so counts as low.
+  const auto high = [gate](int32_t i) { return gate[i] >= kGateThreshold; };
+  // A running step ends at the first low sample, whatever the list holds by now.
+  if (triggered == 1) return firstSampleWhere(from, to, [&](int32_t i) { return !high(i); });
+  // Otherwise a step starts at the first high sample, if keys are held.
+  if (triggered == 0 && heldNotes.keyCount > 0) return firstSampleWhere(from, to, high);
+  return to;
+}
+
+// The per-sample rules over [from, to).
+void ArpeggiatorModule::processSamples(const float* gate, float* pulse, int32_t from, int32_t to) {
+  for (int32_t i = from; i < to; ++i) {
     // A NaN gate compares false and so counts as low.
     const bool high = gate[i] >= kGateThreshold;
 
@@ -138,7 +174,11 @@ void ArpeggiatorModule::processGate(int32_t offset, int32_t count) {
     // Cycle pulse: as the last step end in this call left it.
     pulse[i] = pulseValue;
   }
-  pulseValue = 0.0f;
+}
+
+void ArpeggiatorModule::fillPulse(float* pulse, int32_t from, int32_t to) const {
+  const float value = pulseValue;  // a local copy, which no store into the buffer can change
+  for (int32_t i = from; i < to; ++i) pulse[i] = value;
 }
 
 void ArpeggiatorModule::startStep(int32_t sampleIndex) {

@@ -25,6 +25,9 @@ class ArpeggiatorModule : public ModuleCore {
   void processGate(int32_t offset, int32_t count);
 
  private:
+  int32_t nextEdge(const float* gate, int32_t from, int32_t to) const;
+  void fillPulse(float* pulse, int32_t from, int32_t to) const;
+  void processSamples(const float* gate, float* pulse, int32_t from, int32_t to);
   void startStep(int32_t sampleIndex);
   void endStep(int32_t sampleIndex);
   void sendNote(int32_t sampleIndex, int32_t noteVelocity);
