@@ -373,11 +373,17 @@ class Diagram {
           << "text-anchor=\"end\" fill=\"#666\">" << escaped(shortNumber(value)) << "</text>\n";
   }
 
+  struct PathPoint {
+    double x;
+    double y;
+    bool starts;  // a new stretch after samples that are not finite
+  };
+
   // The samples drawn as a step line, one column per pixel, with each column's lowest and
-  // highest value so that no pulse disappears.
+  // highest value so that no pulse disappears; points inside flat stretches are left out.
   template <class YOf>
   std::string stepPath(const std::vector<float>& samples, YOf yOf) const {
-    std::ostringstream path;
+    std::vector<PathPoint> points;
     const auto columns = static_cast<int64_t>(kPlotWidth);
     const auto count = static_cast<int64_t>(samples.size());
     bool drawing = false;
@@ -398,12 +404,20 @@ class Diagram {
         continue;
       }
       const double at = kLeft + static_cast<double>(c);
-      path << (drawing ? " L" : " M") << fixed(at) << "," << fixed(yOf(first));
-      if (high != low)
-        path << " L" << fixed(at) << "," << fixed(yOf(low)) << " L" << fixed(at) << ","
-             << fixed(yOf(high));
-      path << " L" << fixed(at + 1.0) << "," << fixed(yOf(last));
+      points.push_back({at, yOf(first), !drawing});
+      if (high != low) {
+        points.push_back({at, yOf(low), false});
+        points.push_back({at, yOf(high), false});
+      }
+      points.push_back({at + 1.0, yOf(last), false});
       drawing = true;
+    }
+    std::ostringstream path;
+    for (size_t i = 0; i < points.size(); ++i) {
+      const bool flatMiddle = !points[i].starts && i + 1 < points.size() && !points[i + 1].starts &&
+                              points[i - 1].y == points[i].y && points[i + 1].y == points[i].y;
+      if (flatMiddle) continue;
+      path << (points[i].starts ? " M" : " L") << fixed(points[i].x) << "," << fixed(points[i].y);
     }
     return path.str();
   }
@@ -416,19 +430,22 @@ class Diagram {
       if (!sent.midi && sent.pin == pin.index) marks.emplace_back(sent.clock, sent.value);
     std::stable_sort(marks.begin(), marks.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    double lastLabel = -1e9;
-    for (const auto& [clock, status] : marks) {
+    for (size_t i = 0; i < marks.size(); ++i) {
+      const auto [clock, status] = marks[i];
       const double at = x(clock);
       const char* colour = kStatusColours[std::clamp(status, 0, 2)];
       body_ << "<path d=\"M" << fixed(at - 3.5) << "," << fixed(top - 6) << " L" << fixed(at + 3.5)
             << "," << fixed(top - 6) << " L" << fixed(at) << "," << fixed(top) << " Z\" fill=\""
             << colour << "\"><title>" << escaped(describeStatus(status)) << " at sample " << clock
             << "</title></path>\n";
-      if (at - lastLabel < kStatusLabelSpacing) continue;
+      // A label only where it has room between its neighbours; the colour says the rest.
+      const bool roomBefore = i == 0 || at - x(marks[i - 1].first) >= kStatusLabelSpacing;
+      const bool roomAfter =
+          i + 1 == marks.size() || x(marks[i + 1].first) - at >= kStatusLabelSpacing;
+      if (!roomBefore || !roomAfter) continue;
       body_ << "<text x=\"" << fixed(at + 5) << "\" y=\"" << fixed(top - 1)
             << "\" font-size=\"9\" fill=\"" << colour << "\">" << escaped(describeStatus(status))
             << "</text>\n";
-      lastLabel = at;
     }
   }
 
