@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "nalto/DispatchOpcode.h"
