@@ -209,9 +209,21 @@ intptr_t NALTO_CALL HostInstance::callback(ModuleInstanceRecord* record, int32_t
                                            float opt) {
   auto* self = static_cast<HostInstance*>(record->hostHandle);
   HostBookkeeping bookkeeping;
-  self->requests_.push_back({request, index, value, reinterpret_cast<intptr_t>(pointer), opt,
-                             self->callDepth_ > 0});
+  // Field by field: a whole record built on the stack and copied in stalls the store buffer,
+  // which would make every request cost far more than any real host charges.
+  LoggedRequest& logged = self->requests_.emplace_back();
+  logged.request = request;
+  logged.index = index;
+  logged.value = value;
+  logged.pointer = reinterpret_cast<intptr_t>(pointer);
+  logged.opt = opt;
+  logged.insideCall = self->callDepth_ > 0;
   return self->answer(request, index, value, pointer, opt);
+}
+
+intptr_t HostInstance::request(int32_t code, int32_t index, int32_t value, void* pointer,
+                              float opt) {
+  return callback(record_, code, index, value, pointer, opt);
 }
 
 intptr_t HostInstance::answer(int32_t request, int32_t index, int32_t, void* pointer, float) {

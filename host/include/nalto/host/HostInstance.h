@@ -96,6 +96,10 @@ class HostInstance {
   void setTimeInfoAvailable(bool available) { timeInfoAvailable_ = available; }
   void answerNullTimeInfo(int32_t requests) { nullTimeInfoAnswers_ = requests; }
 
+  // A request sent as the instance sends it, through the same callback: lets code that stands in
+  // for a module (a benchmark's plain loop) pay what the module pays.
+  intptr_t request(int32_t code, int32_t index, int32_t value, void* pointer, float opt);
+
   // What the module asked and sent.
   const std::vector<LoggedRequest>& requests() const { return requests_; }
   std::vector<int32_t> requestCodes() const;
