@@ -55,6 +55,32 @@ void writeText(const std::string& path, const std::string& text) {
   file << text;
 }
 
+// Writes every file of a render into `folder` and says what each holds.
+void writeRenderFiles(const Recording& recording, const std::filesystem::path& folder) {
+  const Patch& patch = recording.patch;
+  std::filesystem::create_directories(folder);
+  std::cout << recording.module.name << ": " << recording.length() << " samples at "
+            << patch.sampleRate << " Hz rendered into " << folder.string() << "/\n";
+  if (patch.csvChangesOnly) {
+    writeOutputChangesCsv(recording, (folder / "output-changes.csv").string());
+    std::cout << "  output-changes.csv  each output pin's changes\n";
+  } else {
+    writeOutputsCsv(recording, (folder / "outputs.csv").string());
+    std::cout << "  outputs.csv  every output pin, sample by sample\n";
+  }
+  writeEventsCsv(recording, (folder / "events.csv").string());
+  std::cout << "  events.csv  list values, statuses and MIDI in; MIDI and statuses sent\n";
+  const int32_t midiOut = recording.midiOutPin();
+  if (midiOut >= 0) {
+    const int32_t messages = writeMidiFile(recording, midiOut, patch.midiFileTempo,
+                                           patch.midiFilePpq, (folder / "midi-out.mid").string());
+    std::cout << "  midi-out.mid  " << messages << " messages of \"" << recording.pin(midiOut).name
+              << "\" at " << patch.midiFileTempo << " bpm, " << patch.midiFilePpq << " PPQ\n";
+  }
+  writeText((folder / "timing.svg").string(), timingDiagramSvg(recording));
+  std::cout << "  timing.svg  the timing diagram\n";
+}
+
 int runRender(const RenderOptions& options) {
   std::string error;
   const auto summary = readModuleSummary(libraryPath(options.module), error);
@@ -65,30 +91,7 @@ int runRender(const RenderOptions& options) {
   try {
     Patch patch = readPatch(options.patch, *summary);
     if (!options.csv.empty()) patch.csvChangesOnly = options.csv == "changes";
-    const Recording recording = render(*summary, patch);
-    const std::filesystem::path folder(options.folder);
-    std::filesystem::create_directories(folder);
-    std::cout << summary->name << ": " << recording.length() << " samples at " << patch.sampleRate
-              << " Hz rendered into " << folder.string() << "/\n";
-    const std::string csv = patch.csvChangesOnly ? "output-changes.csv" : "outputs.csv";
-    if (patch.csvChangesOnly)
-      writeOutputChangesCsv(recording, (folder / csv).string());
-    else
-      writeOutputsCsv(recording, (folder / csv).string());
-    std::cout << "  " << csv << "  every output pin, "
-              << (patch.csvChangesOnly ? "its changes" : "sample by sample") << "\n";
-    writeEventsCsv(recording, (folder / "events.csv").string());
-    std::cout
-        << "  events.csv  list values, statuses and MIDI in; MIDI and statuses the module sent\n";
-    const int32_t midiOut = recording.midiOutPin();
-    if (midiOut >= 0) {
-      const int32_t notes = writeMidiFile(recording, midiOut, patch.midiFileTempo,
-                                          patch.midiFilePpq, (folder / "midi-out.mid").string());
-      std::cout << "  midi-out.mid  " << notes << " messages of \"" << recording.pin(midiOut).name
-                << "\" at " << patch.midiFileTempo << " bpm, " << patch.midiFilePpq << " PPQ\n";
-    }
-    writeText((folder / "timing.svg").string(), timingDiagramSvg(recording));
-    std::cout << "  timing.svg  the timing diagram\n";
+    writeRenderFiles(render(*summary, patch), options.folder);
   } catch (const std::exception& failure) {
     std::cerr << "modhost: " << failure.what() << "\n";
     return 2;
