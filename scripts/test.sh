@@ -21,6 +21,7 @@ build_and_test() {
   cmake --build --preset "$preset" -j"$jobs"
   ctest --preset "$preset" -j"$jobs"
   timings+=("$preset $((SECONDS - started)) s")
+  echo "== $preset: $((SECONDS - started)) s"
 }
 
 build_and_test native
