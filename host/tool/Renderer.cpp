@@ -76,10 +76,11 @@ class Session {
     host_.start();
     collectSent();
     for (const auto& [pin, signal] : signals_) {
+      const int32_t input = pin;
       const bool given =
           std::any_of(patch_.statuses.begin(), patch_.statuses.end(),
-                      [&](const TimedStatus& s) { return s.clock == 0 && s.pin == pin; });
-      if (!given) deliverStatus({0, pin, signal.varies() ? StatusRunning : StatusStatic});
+                      [&](const TimedStatus& s) { return s.clock == 0 && s.pin == input; });
+      if (!given) deliverStatus({0, input, signal.varies() ? StatusRunning : StatusStatic});
     }
   }
 
