@@ -120,7 +120,7 @@ void ArpeggiatorModule::midiReceived(int32_t clock, int32_t message, int16_t) {
 }
 
 // Walks from one step start or end to the next. Between them "Pulse Out" holds its value, so each
-// run is a fill; only the samples of starts and ends go through the per-sample rules.
+// run is a fill; only the samples around starts and ends go through the per-sample rules.
 void ArpeggiatorModule::processGate(int32_t offset, int32_t count) {
   if (count <= 0) {
     pulseValue = 0.0f;
@@ -129,21 +129,16 @@ void ArpeggiatorModule::processGate(int32_t offset, int32_t count) {
   const float* gate = gateBuffer + offset;
   float* pulse = pulseBuffer + offset;
   int32_t from = 0;
-  bool afterEdge = false;  // the run begins right after samples that started or ended a step
   for (;;) {
+    // Edges: sample by sample, from the call's start and from each start or end on, for as long
+    // as they come close together.
+    from = processSamples(gate, pulse, from, count);
+    if (from == count) break;
+
     // Run: the samples up to the next step start or end.
     const int32_t edge = nextEdge(gate, from, count);
     fillPulse(pulse, from, edge);
-    if (edge == count) break;
-
-    // Edge: that sample by the per-sample rules. While edges come close together, a stretch
-    // after it goes sample by sample too, which costs less than scanning between them.
-    const bool close = afterEdge && edge - from < kCloseChanges;
-    const int32_t stretch = close ? kDenseStretch : 1;
-    const int32_t end = count - edge > stretch ? edge + stretch : count;
-    processSamples(gate, pulse, edge, end);
-    from = end;
-    afterEdge = true;
+    from = edge;
   }
   pulseValue = 0.0f;
 }
@@ -159,21 +154,33 @@ int32_t ArpeggiatorModule::nextEdge(const float* gate, int32_t from, int32_t to)
   return to;
 }
 
-// The per-sample rules over [from, to).
-void ArpeggiatorModule::processSamples(const float* gate, float* pulse, int32_t from, int32_t to) {
-  for (int32_t i = from; i < to; ++i) {
+// The per-sample rules from `from` on, until kQuietBeforeScan samples in a row have started and
+// ended nothing or `to` is reached; answers where it stopped.
+int32_t ArpeggiatorModule::processSamples(const float* gate, float* pulse, int32_t from,
+                                          int32_t to) {
+  int32_t quiet = 0;  // samples in a row without a step start or end
+  int32_t i = from;
+  for (; i < to && quiet < kQuietBeforeScan; ++i) {
     // A NaN gate compares false and so counts as low.
     const bool high = gate[i] >= kGateThreshold;
+    ++quiet;
 
     // Step start: the first high sample while no step runs and keys are held.
-    if (high && triggered == 0 && heldNotes.keyCount > 0) startStep(i);
+    if (high && triggered == 0 && heldNotes.keyCount > 0) {
+      startStep(i);
+      quiet = 0;
+    }
 
     // Step end: the first low sample of a running step, whatever the list holds by now.
-    if (!high && triggered == 1) endStep(i);
+    if (!high && triggered == 1) {
+      endStep(i);
+      quiet = 0;
+    }
 
     // Cycle pulse: as the last step end in this call left it.
     pulse[i] = pulseValue;
   }
+  return i;
 }
 
 void ArpeggiatorModule::fillPulse(float* pulse, int32_t from, int32_t to) const {

@@ -27,7 +27,7 @@ class ArpeggiatorModule : public ModuleCore {
  private:
   int32_t nextEdge(const float* gate, int32_t from, int32_t to) const;
   void fillPulse(float* pulse, int32_t from, int32_t to) const;
-  void processSamples(const float* gate, float* pulse, int32_t from, int32_t to);
+  int32_t processSamples(const float* gate, float* pulse, int32_t from, int32_t to);
   void startStep(int32_t sampleIndex);
   void endStep(int32_t sampleIndex);
   void sendNote(int32_t sampleIndex, int32_t noteVelocity);

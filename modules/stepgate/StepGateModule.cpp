@@ -106,25 +106,20 @@ void StepGateModule::pinStatusChanged(PinLink&) {
 
 // Walks from one change of state to the next. Between two changes "Output" follows one step input
 // or is 0.0 and "Pin vc" holds its level, so each run between them is a copy and a fill; only the
-// samples that change the state go through the per-sample rules.
+// samples around changes go through the per-sample rules.
 void StepGateModule::processSteps(int32_t offset, int32_t count) {
   if (count <= 0) return;
   int32_t from = 0;
-  bool afterChange = false;  // the run begins right after samples that changed the state
   for (;;) {
+    // Changes: sample by sample, from the call's start and from each change on, for as long as
+    // changes come close together.
+    from = processSamples(offset, from, count);
+    if (from == count) return;
+
     // Run: the samples up to the next change of state.
     const int32_t change = nextChange(offset, from, count);
     writeRun(offset, from, change);
-    if (change == count) return;
-
-    // Change: that sample by the per-sample rules. While changes come close together, a stretch
-    // after it goes sample by sample too, which costs less than scanning between them.
-    const bool close = afterChange && change - from < kCloseChanges;
-    const int32_t stretch = close ? kDenseStretch : 1;
-    const int32_t end = count - change > stretch ? change + stretch : count;
-    processSamples(offset, change, end);
-    from = end;
-    afterChange = true;
+    from = change;
   }
 }
 
@@ -172,9 +167,10 @@ void StepGateModule::writeRun(int32_t offset, int32_t from, int32_t to) {
   for (int32_t i = from; i < to; ++i) stair[i] = level;
 }
 
-// The per-sample rules over [from, to). The state lives in locals meanwhile, where no store into
-// a buffer can change it.
-void StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to) {
+// The per-sample rules from `from` on, until kQuietBeforeScan samples in a row have changed
+// nothing or `to` is reached; answers where it stopped. The state lives in locals meanwhile, where
+// no store into a buffer can change it.
+int32_t StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to) {
   const float* input = inputBuffer + offset;
   const float* reset = resetBuffer + offset;
   float* output = outputBuffer + offset;
@@ -182,12 +178,16 @@ void StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to) {
   int16_t step = stepNumber;
   float level = stairLevel;
   bool latched = gateLatch != 0;
-  for (int32_t i = from; i < to; ++i) {
+  int32_t quiet = 0;  // samples in a row that changed nothing
+  int32_t i = from;
+  for (; i < to && quiet < kQuietBeforeScan; ++i) {
     const bool gateHigh = input[i] >= kGateThreshold;  // not a number reads low
+    bool changed = false;
 
     // Reset: a sample not above 0.0, not a number included, holds the step at 0. Else advance on
     // the first high sample of a pulse, back to step 1 after the last.
     if (!(reset[i] > 0.0f)) {
+      changed = step != 0;
       step = 0;
     } else if (gateHigh && !latched) {
       level += kStairRise;
@@ -200,22 +200,26 @@ void StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to) {
         step = static_cast<int16_t>(next);
       }
       latched = true;
+      changed = true;
     }
 
     // Step output while the gate is high; gate low opens the latch and silences "Output".
     if (gateHigh) {
       output[i] = step >= 1 && step <= kStepInputCount ? stepBuffers[step - 1][offset + i] : 0.0f;
     } else {
+      changed = changed || latched;
       latched = false;
       output[i] = 0.0f;
     }
 
     // Staircase.
     stair[i] = level;
+    quiet = changed ? 0 : quiet + 1;
   }
   stepNumber = step;
   stairLevel = level;
   gateLatch = latched ? 1 : 0;
+  return i;
 }
 
 }  // namespace nalto

@@ -37,7 +37,7 @@ class StepGateModule : public ModuleCore {
   void processSteps(int32_t offset, int32_t count);
   int32_t nextChange(int32_t offset, int32_t from, int32_t to) const;
   void writeRun(int32_t offset, int32_t from, int32_t to);
-  void processSamples(int32_t offset, int32_t from, int32_t to);
+  int32_t processSamples(int32_t offset, int32_t from, int32_t to);
 
   // Pin variables: the host writes them, the module only reads them.
   float* inputBuffer{};

@@ -37,12 +37,10 @@ inline int32_t lowestBit(uint32_t mask) {
 
 }  // namespace detail
 
-// Changes fewer than kCloseChanges samples apart count as close together. A routine that walks
-// from change to change then takes the kDenseStretch samples after such a change by its
-// per-sample rules before it scans again: where changes are dense, scanning costs more than it
-// saves.
-inline constexpr int32_t kCloseChanges = 8;
-inline constexpr int32_t kDenseStretch = 64;
+// Where changes come close together, scanning between them costs more than it saves. A routine
+// that walks from change to change therefore goes on sample by sample after a change until this
+// many samples in a row have changed nothing, and only then scans again.
+inline constexpr int32_t kQuietBeforeScan = 4;
 
 // The first index in [from, to) at which `happens(index)` is true, or `to` when there is none.
 // `happens` tests the samples at one index and changes nothing; written with `|` and `&` rather
