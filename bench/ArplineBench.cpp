@@ -1,7 +1,8 @@
 // Nalto Arpline: processGate through the library and the stand-in host with three keys held, its
-// plain per-sample form sending through the same host, and the limit kernel: scan "Gate", fill
-// "Pulse Out".
+// plain per-sample form sending through the same host, and the limit kernel: the host's call,
+// scan "Gate", fill "Pulse Out" and hand the host the notes.
 #include <cstdint>
+#include <vector>
 
 #include "Benchmarks.h"
 #include "LimitKernels.h"
@@ -59,6 +60,7 @@ void processGate(benchmark::State& state, int32_t block, int32_t samplesPerEdge)
   }
 }
 
+// The plain form, each block in a call of its own as the host makes it.
 void plainLoop(benchmark::State& state, int32_t block, int32_t samplesPerEdge) {
   HostInstance host(library(), kSweepSamples);
   prepare(host, samplesPerEdge);
@@ -69,23 +71,48 @@ void plainLoop(benchmark::State& state, int32_t block, int32_t samplesPerEdge) {
   const float* gate = host.buffer(Gate);
   float* pulse = host.buffer(PulseOut);
   for (auto _ : state) {
-    for (int32_t offset = 0; offset < kSweepSamples; offset += block)
+    for (int32_t offset = 0; offset < kSweepSamples; offset += block) {
+      host.process(offset, 0);
       reference.processGate(forwarding, gate + offset, pulse + offset, block);
+    }
     host.clearLog();
   }
 }
 
-void limitKernel(benchmark::State& state, int32_t block) {
+// Per block, the buffer indexes at which "Gate" changes, each a note for the host.
+std::vector<std::vector<int32_t>> notesPerBlock(const float* gate, int32_t block) {
+  std::vector<std::vector<int32_t>> notes(static_cast<size_t>(kSweepSamples / block));
+  for (int32_t i = 0; i < kSweepSamples; ++i) {
+    const float before = gate[(i + kSweepSamples - 1) % kSweepSamples];
+    if (gate[i] != before) notes[static_cast<size_t>(i / block)].push_back(i);
+  }
+  return notes;
+}
+
+// The memory traffic of each block, after the host's call when `called`. With `notes`, also the
+// least host traffic of the notes: the call's sample clock once, then each note sent.
+void limitKernel(benchmark::State& state, int32_t block, int32_t samplesPerEdge, bool called,
+                 bool notes) {
   HostInstance host(library(), kSweepSamples);
-  prepare(host, 64);
+  prepare(host, samplesPerEdge);
   const float* gate = host.buffer(Gate);
   float* pulse = host.buffer(PulseOut);
+  const std::vector<std::vector<int32_t>> blockNotes = notesPerBlock(gate, block);
   for (auto _ : state) {
     int32_t hits = 0;
     for (int32_t offset = 0; offset < kSweepSamples; offset += block) {
+      if (called) host.process(offset, 0);
       hits += countAtLeast(gate + offset, block, 0.5f);
       fillSamples(pulse + offset, block, 0.0f);
+      const std::vector<int32_t>& sends = blockNotes[static_cast<size_t>(offset / block)];
+      if (!notes || sends.empty()) continue;
+      const intptr_t clock = host.request(HostGetSampleClock, 0, 0, nullptr, 0.0f);
+      for (int32_t index : sends) {
+        host.request(HostSendMidi, MidiOut, kKeyPresses[0],
+                     reinterpret_cast<void*>(clock + index - offset), 0.0f);
+      }
     }
+    host.clearLog();
     benchmark::DoNotOptimize(hits);
     benchmark::ClobberMemory();
   }
@@ -95,14 +122,17 @@ void limitKernel(benchmark::State& state, int32_t block) {
 
 void registerArpline(SpeedReport& report) {
   for (int32_t block : kBlockSizes) {
-    const std::string limit = blockName("arpline", "limit", block);
-    benchmark::RegisterBenchmark(limit.c_str(), limitKernel, block);
-    report.addMeasure({limit, kSweepSamples, ""});
+    const std::string memory = blockName("arpline", "memory", block);
+    benchmark::RegisterBenchmark(memory.c_str(), limitKernel, block, 64, false, false);
+    report.addMeasure({memory, kSweepSamples, ""});
     for (int32_t edge : kEdgeRates) {
+      const std::string limit = edgeName("arpline", "limit", block, edge);
       const std::string fast = edgeName("arpline", "processGate", block, edge);
       const std::string plain = edgeName("arpline", "plain", block, edge);
+      benchmark::RegisterBenchmark(limit.c_str(), limitKernel, block, edge, true, true);
       benchmark::RegisterBenchmark(fast.c_str(), processGate, block, edge);
       benchmark::RegisterBenchmark(plain.c_str(), plainLoop, block, edge);
+      report.addMeasure({limit, kSweepSamples, ""});
       report.addMeasure({fast, kSweepSamples, limit});
       report.addMeasure({plain, kSweepSamples, limit});
       const std::string where =

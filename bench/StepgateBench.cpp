@@ -1,6 +1,6 @@
 // Nalto Stepgate: processSteps through the library and the stand-in host, its plain per-sample
-// form, and the limit kernel: scan "Input" and "Reset", copy one step input to "Output", fill
-// "Pin vc".
+// form, and the limit kernel: the host's call, then scan "Input" and "Reset", copy one step input
+// to "Output" and fill "Pin vc".
 #include <cstdint>
 
 #include "Benchmarks.h"
@@ -42,6 +42,7 @@ void processSteps(benchmark::State& state, int32_t block, int32_t samplesPerEdge
   }
 }
 
+// The plain form, each block in a call of its own as the host makes it.
 void plainLoop(benchmark::State& state, int32_t block, int32_t samplesPerEdge) {
   HostInstance host(library(), kSweepSamples);
   prepare(host, samplesPerEdge);
@@ -50,12 +51,15 @@ void plainLoop(benchmark::State& state, int32_t block, int32_t samplesPerEdge) {
   for (int32_t k = 0; k < kSteps; ++k) streams.steps[k] = host.buffer(FirstStep + k);
   stepgate_test::ReferenceStepGate reference;
   for (auto _ : state) {
-    for (int32_t offset = 0; offset < kSweepSamples; offset += block)
+    for (int32_t offset = 0; offset < kSweepSamples; offset += block) {
+      host.process(offset, 0);
       reference.process(streams, kSteps, offset, block);
+    }
   }
 }
 
-void limitKernel(benchmark::State& state, int32_t block) {
+// The memory traffic of each block, after the host's call when `called`.
+void limitKernel(benchmark::State& state, int32_t block, bool called) {
   HostInstance host(library(), kSweepSamples);
   prepare(host, 64);
   const float* input = host.buffer(Input);
@@ -66,6 +70,7 @@ void limitKernel(benchmark::State& state, int32_t block) {
   for (auto _ : state) {
     int32_t hits = 0;
     for (int32_t offset = 0; offset < kSweepSamples; offset += block) {
+      if (called) host.process(offset, 0);
       hits += countAtLeast(input + offset, block, 0.5f);
       hits += countAbove(reset + offset, block, 0.0f);
       copySamples(step + offset, output + offset, block);
@@ -76,12 +81,24 @@ void limitKernel(benchmark::State& state, int32_t block) {
   }
 }
 
+// What the host pays for a call that processes nothing.
+void emptyCall(benchmark::State& state) {
+  HostInstance host(library(), kSweepSamples);
+  prepare(host, 64);
+  for (auto _ : state) host.process(0, 0);
+}
+
 }  // namespace
 
 void registerStepgate(SpeedReport& report) {
+  benchmark::RegisterBenchmark("stepgate/emptyCall", emptyCall);
+  report.addMeasure({"stepgate/emptyCall", 1, ""});
   for (int32_t block : kBlockSizes) {
+    const std::string memory = blockName("stepgate", "memory", block);
     const std::string limit = blockName("stepgate", "limit", block);
-    benchmark::RegisterBenchmark(limit.c_str(), limitKernel, block);
+    benchmark::RegisterBenchmark(memory.c_str(), limitKernel, block, false);
+    benchmark::RegisterBenchmark(limit.c_str(), limitKernel, block, true);
+    report.addMeasure({memory, kSweepSamples, ""});
     report.addMeasure({limit, kSweepSamples, ""});
     for (int32_t edge : kEdgeRates) {
       const std::string fast = edgeName("stepgate", "processSteps", block, edge);
