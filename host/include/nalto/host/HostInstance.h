@@ -18,21 +18,21 @@ struct LoggedRequest {
   int32_t value;
   intptr_t pointer;  // an address, or a sample clock for HostSetPinStatus and HostSendMidi
   float opt;
-  bool insideCall;   // sent during a dispatcher, process or event call of this instance
+  bool insideCall;  // sent during a dispatcher, process or event call of this instance
 };
 
 struct SentMessage {  // a HostSendMidi or HostSetPinStatus, decoded
   int32_t pin;
-  int32_t value;      // packed MIDI message or PinStatus
+  int32_t value;  // packed MIDI message or PinStatus
   int32_t clock;
 };
 
 struct HostPin {
   PinDescription description{};  // as described at load; zeros for pins beyond the description
   bool described = false;
-  float* samples = nullptr;      // the host's buffer of a stream pin (inside guarded storage)
-  int16_t listValue = 0;         // the value written into a list pin's variable
-  std::vector<float> storage;    // guard, buffer, guard
+  float* samples = nullptr;    // the host's buffer of a stream pin (inside guarded storage)
+  int16_t listValue = 0;       // the value written into a list pin's variable
+  std::vector<float> storage;  // guard, buffer, guard
 };
 
 class HostInstance {
@@ -85,7 +85,7 @@ class HostInstance {
   void processBlock(int32_t count);
   void setBlockStartClock(int32_t clock);
   int32_t blockStartClock() const { return blockStart_; }
-  void setPinBlockStartClock(int32_t pin, int32_t clock);  // overrides one pin's answer
+  void setPinBlockStartClock(int32_t pin, int32_t clock);     // overrides one pin's answer
   void setSampleClock(int32_t clock) { hostClock_ = clock; }  // answered between calls
 
   // Time information.
@@ -99,6 +99,9 @@ class HostInstance {
   // A request sent as the instance sends it, through the same callback: lets code that stands in
   // for a module (a benchmark's plain loop) pay what the module pays.
   intptr_t request(int32_t code, int32_t index, int32_t value, void* pointer, float opt);
+  // The callback the instance was made with. A module core made with it and this host as its
+  // handle talks to this host as the instance does.
+  static HostCallback callbackEntry() { return &callback; }
 
   // What the module asked and sent.
   const std::vector<LoggedRequest>& requests() const { return requests_; }
