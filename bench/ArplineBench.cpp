@@ -1,6 +1,6 @@
 // Nalto Arpline: processGate through the library and the stand-in host with three keys held, its
-// plain per-sample form sending through the same host, and the limit kernel: the host's call,
-// scan "Gate", fill "Pulse Out" and hand the host the notes.
+// plain per-sample form sending through the framework to the same host, and the limit kernel: the
+// host's call, scan "Gate", fill "Pulse Out" and hand the host the notes.
 #include <cstdint>
 #include <vector>
 
@@ -9,6 +9,7 @@
 #include "Signals.h"
 #include "arpline/ReferenceArpeggiator.h"
 #include "nalto/HostRequest.h"
+#include "nalto/ModuleCore.h"
 #include "nalto/host/HostInstance.h"
 
 namespace nalto::bench {
@@ -18,7 +19,7 @@ namespace {
 using host::HostInstance;
 using host::ModuleLibrary;
 
-enum Pin : int32_t { Gate = 1, OnOff = 2, MidiOut = 4, PulseOut = 5 };
+enum Pin : int32_t { Gate = 1, OnOff = 2, MidiOut = 4, PulseOut = 5, kPinCount = 6 };
 const int32_t kKeyPresses[] = {0x5A3C90, 0x5A4090, 0x5A4390};  // keys 60, 64, 67, velocity 90
 
 const ModuleLibrary& library() {
@@ -35,20 +36,25 @@ void prepare(HostInstance& host, int32_t samplesPerEdge) {
   fillPulses(host.buffer(Gate), kSweepSamples, samplesPerEdge, 1.0f, 0.0f);
 }
 
-// The plain form's requests go through the host's callback, as the module's do.
-class ForwardingHost : public arpline_test::ReferenceHost {
+// The plain form's requests take the module's own way to the host: through a module core of the
+// framework, made with the host's callback, whose "MIDI Out" is set up as the module's is.
+class FrameworkHost : public arpline_test::ReferenceHost, private ModuleCore {
  public:
-  explicit ForwardingHost(HostInstance& host) : host_(host) {}
-  int32_t sampleClock() override {
-    return static_cast<int32_t>(host_.request(HostGetSampleClock, 0, 0, nullptr, 0.0f));
+  explicit FrameworkHost(HostInstance& host) : ModuleCore(HostInstance::callbackEntry(), &host) {
+    ModuleCore::start();
   }
+  int32_t sampleClock() override { return ModuleCore::sampleClock(); }
   void sendMidi(int32_t clock, int32_t message) override {
-    host_.request(HostSendMidi, MidiOut, message,
-                  reinterpret_cast<void*>(static_cast<intptr_t>(clock)), 0.0f);
+    ModuleCore::sendMidi(MidiOut, clock, message);
   }
 
  private:
-  HostInstance& host_;
+  bool describePin(int32_t index, PinDescription& description) override {
+    if (index < 0 || index >= kPinCount) return false;
+    description.direction = index == MidiOut ? DirectionOut : DirectionIn;
+    description.dataType = index == MidiOut ? DataMidi : DataStream;
+    return true;
+  }
 };
 
 void processGate(benchmark::State& state, int32_t block, int32_t samplesPerEdge) {
@@ -64,16 +70,16 @@ void processGate(benchmark::State& state, int32_t block, int32_t samplesPerEdge)
 void plainLoop(benchmark::State& state, int32_t block, int32_t samplesPerEdge) {
   HostInstance host(library(), kSweepSamples);
   prepare(host, samplesPerEdge);
-  ForwardingHost forwarding(host);
+  FrameworkHost framework(host);
   arpline_test::ReferenceArpeggiator reference;
   reference.onOff = 1;
-  for (int32_t message : kKeyPresses) reference.midiReceived(forwarding, 0, message);
+  for (int32_t message : kKeyPresses) reference.midiReceived(framework, 0, message);
   const float* gate = host.buffer(Gate);
   float* pulse = host.buffer(PulseOut);
   for (auto _ : state) {
     for (int32_t offset = 0; offset < kSweepSamples; offset += block) {
       host.process(offset, 0);
-      reference.processGate(forwarding, gate + offset, pulse + offset, block);
+      reference.processGate(framework, gate + offset, pulse + offset, block);
     }
     host.clearLog();
   }
