@@ -33,7 +33,7 @@ void SpeedReport::printCosts() const {
   std::printf("\nCost per sample (median of the repetitions) and ratio to the limit kernel\n");
   std::printf("%-48s %12s %12s %8s\n", "benchmark", "ns/sample", "limit", "ratio");
   for (const Measure& measure : measures_) {
-    if (!hasMedian(measure.name)) continue;
+    if (!hasMedian(measure.name) || measure.samplesPerIteration == 0) continue;
     const double perSample = medianNanoseconds(measure.name) / measure.samplesPerIteration;
     if (measure.limitName.empty() || !hasMedian(measure.limitName)) {
       std::printf("%-48s %12.4f\n", measure.name.c_str(), perSample);
@@ -45,6 +45,11 @@ void SpeedReport::printCosts() const {
         medianNanoseconds(limit->name) / static_cast<double>(limit->samplesPerIteration);
     std::printf("%-48s %12.4f %12.4f %8.2f\n", measure.name.c_str(), perSample, limitPerSample,
                 perSample / limitPerSample);
+  }
+  std::printf("\nCost per call (median of the repetitions)\n");
+  for (const Measure& measure : measures_) {
+    if (!hasMedian(measure.name) || measure.samplesPerIteration != 0) continue;
+    std::printf("%-48s %12.2f ns\n", measure.name.c_str(), medianNanoseconds(measure.name));
   }
 }
 

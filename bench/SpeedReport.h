@@ -11,11 +11,12 @@
 
 namespace nalto::bench {
 
-// One benchmark as the summary knows it.
+// One benchmark as the summary knows it: a cost per sample, or per call where an iteration is
+// one call whatever its samples.
 struct Measure {
   std::string name;
-  int64_t samplesPerIteration;
-  std::string limitName;  // empty: no limit kernel to compare with
+  int64_t samplesPerIteration;  // 0: reported per call
+  std::string limitName;        // empty: no limit kernel to compare with
 };
 
 // A goal: the ratio of `measured` to `against` (times per iteration) is at most `bound`.
