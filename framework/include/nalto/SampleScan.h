@@ -46,25 +46,19 @@ inline constexpr int32_t kQuietBeforeScan = 4;
 // `happens` tests the samples at one index and changes nothing; written with `|` and `&` rather
 // than `||` and `&&`, it has no branches and the compiler can vectorise it.
 //
-// The first few indexes are tested one by one, since changes often follow each other closely;
-// after that a whole chunk at a time. A range that ends inside a chunk ends with a chunk that
+// The range is tested a whole chunk at a time. One that ends inside a chunk ends with a chunk that
 // overlaps indexes already tested, which cannot hold a hit before the new ones; only a range
-// shorter than a chunk is tested one index at a time throughout.
+// shorter than a chunk is tested one index at a time.
 template <class Happens>
 int32_t firstSampleWhere(int32_t from, int32_t to, Happens happens) {
-  constexpr int32_t kNear = 4;
   constexpr int32_t kChunk = detail::kScanChunk;
-  int32_t i = from;
-  for (const int32_t near = to - from < kNear ? to : from + kNear; i < near; ++i) {
-    if (happens(i)) return i;
-  }
   if (to - from < kChunk) {
-    for (; i < to; ++i) {
+    for (int32_t i = from; i < to; ++i) {
       if (happens(i)) return i;
     }
     return to;
   }
-  for (; i < to; i += kChunk) {
+  for (int32_t i = from; i < to; i += kChunk) {
     const int32_t at = to - i < kChunk ? to - kChunk : i;
     const uint32_t mask = detail::chunkMask(at, happens);
     if (mask != 0) return at + detail::lowestBit(mask);
