@@ -68,8 +68,8 @@ class Streams {
 
   // Step voltages, odd bit patterns included: they must reach "Output" exactly as they are.
   void fillStep(float* step) {
-    static const uint32_t odd[] = {0x7FC12345u, 0xFFC00001u, 0x80000000u, 0x00000000u,
-                                   0x00000001u, 0x7F800000u, 0x3F000000u};
+    static const uint32_t odd[] = {0x7FC12345u, 0x7F800001u, 0xFFC00001u, 0x80000000u,
+                                   0x00000000u, 0x00000001u, 0x7F800000u, 0x3F000000u};
     std::uniform_real_distribution<float> volts(-10.0f, 10.0f);
     for (int32_t i = 0; i < kLength; ++i)
       step[i] = chance(0.2) ? floatOf(pick(odd)) : volts(random_);
