@@ -12,6 +12,9 @@ bash scripts/install-deps.sh
 
 jobs=$(nproc)
 timings=()
+passed=0
+ctest_log=$(mktemp)
+trap 'rm -f "$ctest_log"' EXIT
 
 # build_and_test <preset>: configures, builds and runs the tests of one build.
 build_and_test() {
@@ -19,7 +22,8 @@ build_and_test() {
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j"$jobs"
-  ctest --preset "$preset" -j"$jobs"
+  ctest --preset "$preset" -j"$jobs" | tee "$ctest_log"
+  passed=$((passed + $(grep -oP 'tests passed, 0 tests failed out of \K[0-9]+' "$ctest_log")))
   timings+=("$preset $((SECONDS - started)) s")
   echo "== $preset: $((SECONDS - started)) s"
 }
@@ -33,7 +37,9 @@ build_and_test mingw32
 started=$SECONDS
 echo "== fuzz"
 bash scripts/fuzz.sh
+passed=$((passed + $(ls fuzz/*Fuzzer.cpp | wc -l)))  # one per module fuzzer
 timings+=("fuzz $((SECONDS - started)) s")
 
 echo "== all tests passed"
 printf '   %s\n' "${timings[@]}"
+echo "tests: $passed passed, 0 failed"
