@@ -37,7 +37,7 @@ build_and_test mingw32
 started=$SECONDS
 echo "== fuzz"
 bash scripts/fuzz.sh
-passed=$((passed + $(ls fuzz/*Fuzzer.cpp | wc -l)))  # one per module fuzzer
+passed=$((passed + 3))  # one fuzzer per module
 timings+=("fuzz $((SECONDS - started)) s")
 
 echo "== all tests passed"

@@ -1,4 +1,5 @@
-// libFuzzer entry for the "Nalto Arpline" library: each input is one hostile host session.
+// libFuzzer entry for one module library, named by NALTO_FUZZ_MODULE at build time: each input
+// is one hostile host session.
 #include <cstddef>
 #include <cstdint>
 
@@ -12,7 +13,7 @@ const nalto::host::ModuleLibrary* library = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static const nalto::host::ModuleLibrary loaded(nalto::host::modulePath("Nalto Arpline"));
+  static const nalto::host::ModuleLibrary loaded(nalto::host::modulePath(NALTO_FUZZ_MODULE));
   library = &loaded;
   return 0;
 }
