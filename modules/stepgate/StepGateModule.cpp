@@ -1,6 +1,7 @@
 #include "StepGateModule.h"
 
 #include "nalto/ModuleEntry.h"
+#include "nalto/PinRow.h"
 #include "nalto/SampleScan.h"
 
 namespace nalto {
@@ -17,14 +18,6 @@ constexpr const char* kAboutText =
 
 constexpr float kGateThreshold = 0.5f;
 constexpr float kStairRise = 0.1f;  // bit pattern 0x3DCCCCCD, also the level of step 1
-
-struct PinRow {
-  const char* name;
-  int32_t direction;
-  int32_t dataType;
-  const char* defaultText;  // null: the description's field is left alone
-  const char* listText;     // null: the description's field is left alone
-};
 
 constexpr PinRow kPinTable[StepGatePinCount] = {
     {"Input", DirectionIn, DataStream, "0", nullptr},
@@ -60,13 +53,7 @@ void StepGateModule::fillModuleInfo(ModuleInfoRecord& info) {
 
 bool StepGateModule::describePin(int32_t index, PinDescription& description) {
   if (index < 0 || index >= StepGatePinCount) return false;
-  const PinRow& row = kPinTable[index];
-  description.valueAddress = pinVariable(index);
-  description.direction = row.direction;
-  description.dataType = row.dataType;
-  description.name = row.name;
-  if (row.defaultText != nullptr) description.defaultText = row.defaultText;
-  if (row.listText != nullptr) description.listText = row.listText;
+  describeFromRow(kPinTable[index], pinVariable(index), description);
   return true;
 }
 
@@ -185,20 +172,12 @@ int32_t StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to)
     bool changed = false;
 
     // Reset: a sample not above 0.0, not a number included, holds the step at 0. Else advance on
-    // the first high sample of a pulse, back to step 1 after the last.
+    // the first high sample of a pulse.
     if (!(reset[i] > 0.0f)) {
       changed = step != 0;
       step = 0;
     } else if (gateHigh && !latched) {
-      level += kStairRise;
-      // Widened so that a list value of 32767 still wraps instead of overflowing the step.
-      const int32_t next = int32_t{step} + 1;
-      if (next > stepCount) {
-        step = 1;
-        level = kStairRise;
-      } else {
-        step = static_cast<int16_t>(next);
-      }
+      advance(step, level);
       latched = true;
       changed = true;
     }
@@ -220,6 +199,20 @@ int32_t StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to)
   stairLevel = level;
   gateLatch = latched ? 1 : 0;
   return i;
+}
+
+// One step on, back to step 1 after the last, with the staircase one rise higher or back at its
+// first level.
+void StepGateModule::advance(int16_t& step, float& level) const {
+  level += kStairRise;
+  // Widened so that a list value of 32767 still wraps instead of overflowing the step number.
+  const int32_t next = int32_t{step} + 1;
+  if (next > stepCount) {
+    step = 1;
+    level = kStairRise;
+  } else {
+    step = static_cast<int16_t>(next);
+  }
 }
 
 }  // namespace nalto

@@ -38,6 +38,7 @@ class StepGateModule : public ModuleCore {
   int32_t nextChange(int32_t offset, int32_t from, int32_t to) const;
   void writeRun(int32_t offset, int32_t from, int32_t to);
   int32_t processSamples(int32_t offset, int32_t from, int32_t to);
+  void advance(int16_t& step, float& level) const;
 
   // Pin variables: the host writes them, the module only reads them.
   float* inputBuffer{};
