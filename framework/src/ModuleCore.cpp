@@ -124,6 +124,10 @@ int32_t ModuleCore::sampleClock() {
   return static_cast<int32_t>(callHost(HostGetSampleClock, 0, 0, nullptr, 0.0f));
 }
 
+int32_t ModuleCore::sampleClockAfter(int32_t samples) {
+  return static_cast<int32_t>(static_cast<uint32_t>(sampleClock()) + static_cast<uint32_t>(samples));
+}
+
 PinLink* ModuleCore::pin(int32_t index) {
   if (index < 0 || index >= pinCount_) return nullptr;
   PinLink& link = pins_[index];

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "nalto/ModuleEntry.h"
+#include "nalto/PinRow.h"
 #include "nalto/SampleScan.h"
 
 namespace nalto {
@@ -11,15 +12,7 @@ namespace {
 
 enum Pin : int32_t { MidiIn, Gate, OnOff, Mode, MidiOut, PulseOut, PinCount };
 
-struct PinSpec {
-  const char* name;
-  int32_t direction;
-  int32_t dataType;
-  const char* defaultText;
-  const char* listText;
-};
-
-const PinSpec kPins[PinCount] = {
+const PinRow kPins[PinCount] = {
     {"MIDI In", DirectionIn, DataMidi, nullptr, nullptr},
     {"Gate", DirectionIn, DataStream, "5", nullptr},
     {"On/Off", DirectionIn, DataList, "0", "Off=0,On=1"},
@@ -52,11 +45,6 @@ int32_t messageByte(uint32_t message, int32_t shift) {
   return static_cast<int32_t>((message >> shift) & kByteMask);
 }
 
-// The clock of a sample `samples` after `clock`, wrapping like the host's 32-bit counter.
-int32_t clockAfter(int32_t clock, int32_t samples) {
-  return static_cast<int32_t>(static_cast<uint32_t>(clock) + static_cast<uint32_t>(samples));
-}
-
 }  // namespace
 
 void ArpeggiatorModule::fillModuleInfo(ModuleInfoRecord& info) {
@@ -68,13 +56,7 @@ void ArpeggiatorModule::fillModuleInfo(ModuleInfoRecord& info) {
 bool ArpeggiatorModule::describePin(int32_t index, PinDescription& description) {
   if (index < 0 || index >= PinCount) return false;
   void* const variables[PinCount] = {nullptr, &gateBuffer, &onOff, &mode, nullptr, &pulseBuffer};
-  const PinSpec& spec = kPins[index];
-  description.valueAddress = variables[index];
-  description.direction = spec.direction;
-  description.dataType = spec.dataType;
-  description.name = spec.name;
-  if (spec.defaultText != nullptr) description.defaultText = spec.defaultText;
-  if (spec.listText != nullptr) description.listText = spec.listText;
+  describeFromRow(kPins[index], variables[index], description);
   return true;
 }
 
@@ -205,7 +187,7 @@ void ArpeggiatorModule::endStep(int32_t sampleIndex) {
 void ArpeggiatorModule::sendNote(int32_t sampleIndex, int32_t noteVelocity) {
   const int32_t message =
       (kNoteOnStatus + channel) | (playingKey << MidiData1Shift) | (noteVelocity << MidiData2Shift);
-  sendMidi(MidiOut, clockAfter(sampleClock(), sampleIndex), message);
+  sendMidi(MidiOut, sampleClockAfter(sampleIndex), message);
 }
 
 // Moves playPosition on by the chosen order and sets the cycle pulse. playPosition stays within

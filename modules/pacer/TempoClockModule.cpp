@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "nalto/ModuleEntry.h"
+#include "nalto/PinRow.h"
 
 namespace nalto {
 
@@ -27,14 +28,6 @@ constexpr double kStartingTempo = 120.0;  // paces the edges until the host firs
 constexpr float kShortestEdgeGap = 2.0f;  // samples
 constexpr float kSampleCountLimit = 2147483648.0f;  // 2^31: the first time no countdown holds
 
-struct PinRow {
-  const char* name;
-  int32_t direction;
-  int32_t dataType;
-  const char* defaultText;  // null: the description's field is left alone
-  const char* listText;     // null: the description's field is left alone
-};
-
 constexpr PinRow kPinTable[TempoClockPinCount] = {
     {"Pulse Out", DirectionOut, DataStream, nullptr, nullptr},
     {"Bar Start", DirectionOut, DataStream, nullptr, nullptr},
@@ -43,10 +36,6 @@ constexpr PinRow kPinTable[TempoClockPinCount] = {
     {"Pulse Divide", DirectionIn, DataList, "4", "12=12,10=10,8=8,6=6,4=4,3=3,2=2,1=1"},
 };
 
-// Sample clocks wrap around after 2^32 samples; so does this sum.
-int32_t clockAfter(int32_t clock, int32_t samples) {
-  return static_cast<int32_t>(static_cast<uint32_t>(clock) + static_cast<uint32_t>(samples));
-}
 
 // Truncation toward zero that saturates outside the 32-bit range; a position that is not a
 // number counts as beat 0.
@@ -88,13 +77,7 @@ void TempoClockModule::fillModuleInfo(ModuleInfoRecord& info) {
 
 bool TempoClockModule::describePin(int32_t index, PinDescription& description) {
   if (static_cast<uint32_t>(index) >= TempoClockPinCount) return false;
-  const PinRow& row = kPinTable[index];
-  description.valueAddress = pinVariable(index);
-  description.direction = row.direction;
-  description.dataType = row.dataType;
-  description.name = row.name;
-  if (row.defaultText != nullptr) description.defaultText = row.defaultText;
-  if (row.listText != nullptr) description.listText = row.listText;
+  describeFromRow(kPinTable[index], pinVariable(index), description);
   return true;
 }
 
@@ -161,7 +144,7 @@ void TempoClockModule::fillOutputs(int32_t position, int32_t count) {
 
 void TempoClockModule::passEdge(ClockCall& call) {
   // The host answers the clock of the call's first sample.
-  const int32_t edgeClock = clockAfter(sampleClock(), call.done());
+  const int32_t edgeClock = sampleClockAfter(call.done());
   // A clock waiting for a usable tempo toggles only once the tempo allows the next edge.
   if (!waitingForTempo_) togglePulse(edgeClock);
   const HostTimeInfo* info = call.timeInfoRead ? nullptr : readTimeInfo(call, edgeClock);

@@ -52,6 +52,8 @@ class ModuleCore {
   // Requests to the host; 0 without a callback.
   intptr_t callHost(int32_t request, int32_t index, int32_t value, void* pointer, float opt);
   int32_t sampleClock();
+  // The clock of the sample `samples` after the current one, wrapping like the host's counter.
+  int32_t sampleClockAfter(int32_t samples);
 
   // The set-up link of a host pin, or null when there is no table, the index lies outside it or
   // the link was never set up. Every send goes through here, so modules need no checks.
