@@ -125,7 +125,8 @@ int32_t ModuleCore::sampleClock() {
 }
 
 int32_t ModuleCore::sampleClockAfter(int32_t samples) {
-  return static_cast<int32_t>(static_cast<uint32_t>(sampleClock()) + static_cast<uint32_t>(samples));
+  return static_cast<int32_t>(static_cast<uint32_t>(sampleClock()) +
+                              static_cast<uint32_t>(samples));
 }
 
 PinLink* ModuleCore::pin(int32_t index) {

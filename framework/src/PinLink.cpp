@@ -23,8 +23,8 @@ void PinLink::setUp(ModuleCore& owner, int32_t pinIndex, int32_t dataType, void*
       valueAddress_ = &storage_.oneByte;
       break;
     case DataStream:
-      storage_.buffer = reinterpret_cast<float*>(
-          owner.callHost(HostGetPinBuffer, pinIndex, 0, nullptr, 0.0f));
+      storage_.buffer =
+          reinterpret_cast<float*>(owner.callHost(HostGetPinBuffer, pinIndex, 0, nullptr, 0.0f));
       valueAddress_ = &storage_.buffer;
       break;
     case DataFourByte:
@@ -50,16 +50,19 @@ float PinLink::valueNow() {
   const float* buffer = *static_cast<float* const*>(valueAddress_);
   if (buffer == nullptr) return 0.0f;
   // The difference of two host clocks may wrap; the host keeps it inside the buffer.
-  const auto index = static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(blockStart));
+  const auto index =
+      static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(blockStart));
   return buffer[index];
 }
 
 void PinLink::sendStatus(int32_t clock, int32_t newStatus) {
-  owner_->callHost(HostSetPinStatus, pinIndex_, newStatus, reinterpret_cast<void*>(static_cast<intptr_t>(clock)), 0.0f);
+  owner_->callHost(HostSetPinStatus, pinIndex_, newStatus,
+                   reinterpret_cast<void*>(static_cast<intptr_t>(clock)), 0.0f);
 }
 
 void PinLink::sendMidi(int32_t clock, int32_t message) {
-  owner_->callHost(HostSendMidi, pinIndex_, message, reinterpret_cast<void*>(static_cast<intptr_t>(clock)), 0.0f);
+  owner_->callHost(HostSendMidi, pinIndex_, message,
+                   reinterpret_cast<void*>(static_cast<intptr_t>(clock)), 0.0f);
 }
 
 }  // namespace nalto

@@ -106,7 +106,8 @@ void HostInstance::wirePin(int32_t index) {
 
 void HostInstance::setHostPinCount(int32_t count) {
   hostPinCount_ = count;
-  const size_t wanted = static_cast<size_t>(std::max(describedPins_, std::min(count, kMostHostPins)));
+  const size_t wanted =
+      static_cast<size_t>(std::max(describedPins_, std::min(count, kMostHostPins)));
   const size_t before = pins_.size();
   pins_.resize(wanted);
   pinBlockStart_.resize(wanted, kFollowsBlock);
@@ -199,14 +200,14 @@ void HostInstance::setPinBlockStartClock(int32_t pin, int32_t clock) {
 }
 
 void HostInstance::setTransportRunning(bool running) {
-  timeInfo_.flags = running ? (timeInfo_.flags | TransportRunning) : (timeInfo_.flags & ~TransportRunning);
+  timeInfo_.flags =
+      running ? (timeInfo_.flags | TransportRunning) : (timeInfo_.flags & ~TransportRunning);
 }
 
 // --- Requests --------------------------------------------------------------------------------
 
 intptr_t NALTO_CALL HostInstance::callback(ModuleInstanceRecord* record, int32_t request,
-                                           int32_t index, int32_t value, void* pointer,
-                                           float opt) {
+                                           int32_t index, int32_t value, void* pointer, float opt) {
   auto* self = static_cast<HostInstance*>(record->hostHandle);
   HostBookkeeping bookkeeping;
   // Field by field: a whole record built on the stack and copied in stalls the store buffer,
@@ -222,7 +223,7 @@ intptr_t NALTO_CALL HostInstance::callback(ModuleInstanceRecord* record, int32_t
 }
 
 intptr_t HostInstance::request(int32_t code, int32_t index, int32_t value, void* pointer,
-                              float opt) {
+                               float opt) {
   return callback(record_, code, index, value, pointer, opt);
 }
 

@@ -36,7 +36,6 @@ constexpr PinRow kPinTable[TempoClockPinCount] = {
     {"Pulse Divide", DirectionIn, DataList, "4", "12=12,10=10,8=8,6=6,4=4,3=3,2=2,1=1"},
 };
 
-
 // Truncation toward zero that saturates outside the 32-bit range; a position that is not a
 // number counts as beat 0.
 int32_t truncateToInt32(double value) {

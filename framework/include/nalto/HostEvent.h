@@ -17,11 +17,11 @@ typedef enum HostEventType {
 typedef void(NALTO_CALL* RunRoutine)(void* object);
 
 typedef struct HostEvent {
-  int32_t clock;     /* sample clock at which the event applies; host writes */
-  int32_t type;      /* a HostEventType; host writes */
-  int32_t value;     /* PinStatus (EventPinStatus) or packed MIDI message (EventMidi); host writes */
-  int16_t extra;     /* 16-bit value handed on with a MIDI event; host writes */
-  int16_t unused;    /* not read by the module */
+  int32_t clock;  /* sample clock at which the event applies; host writes */
+  int32_t type;   /* a HostEventType; host writes */
+  int32_t value;  /* PinStatus (EventPinStatus) or packed MIDI message (EventMidi); host writes */
+  int16_t extra;  /* 16-bit value handed on with a MIDI event; host writes */
+  int16_t unused; /* not read by the module */
   intptr_t argument; /* pin index (EventPinStatus) or RunRoutine address (EventRunRoutine) */
 } HostEvent;
 

@@ -33,8 +33,7 @@ class ModuleCore {
   // Virtual operations, in slot order, each with the framework's default.
   virtual void pinStatusChanged(PinLink& link);
   virtual void receiveEvent(const HostEvent& event);
-  virtual int32_t dispatch(int32_t opcode, int32_t index, int32_t value, void* pointer,
-                           float opt);
+  virtual int32_t dispatch(int32_t opcode, int32_t index, int32_t value, void* pointer, float opt);
   virtual void start();
   virtual void stop();
   virtual void reservedHook(int32_t first, int32_t second);
@@ -107,16 +106,15 @@ class ModuleCore {
   void buildPinTable();
 
   static int32_t NALTO_CALL dispatcherEntry(ModuleInstanceRecord* record, int32_t opcode,
-                                            int32_t index, int32_t value, void* pointer,
-                                            float opt);
+                                            int32_t index, int32_t value, void* pointer, float opt);
   static void NALTO_CALL eventEntry(void* object, const HostEvent* event);
 
-  HostCallback hostCallback_;               // every request goes through it; may be null
-  ModuleInstanceRecord record_;             // what the host drives; its address is the instance
-  float rate_ = 44100.0f;                   // samples per second
-  int32_t blockLength_ = 1024;              // samples
-  PinLink* pins_ = nullptr;                 // owned table of pinCount_ links, made by start
-  int32_t pinCount_ = 0;                    // links in the table
+  HostCallback hostCallback_;    // every request goes through it; may be null
+  ModuleInstanceRecord record_;  // what the host drives; its address is the instance
+  float rate_ = 44100.0f;        // samples per second
+  int32_t blockLength_ = 1024;   // samples
+  PinLink* pins_ = nullptr;      // owned table of pinCount_ links, made by start
+  int32_t pinCount_ = 0;         // links in the table
   ProcessEntry currentRoutine_ = &emptyRoutine;  // the entry in record_.processRoutine
 };
 

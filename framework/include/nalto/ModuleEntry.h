@@ -34,7 +34,7 @@ ModuleInstanceRecord* makeInstance(int32_t index, int32_t kind, HostCallback cal
                                                                  ModuleInfoRecord* info) { \
     return ::nalto::moduleProperties<ModuleClass>(index, info);                            \
   }                                                                                        \
-  extern "C" NALTO_EXPORT ModuleInstanceRecord* NALTO_CALL makeModule(                      \
+  extern "C" NALTO_EXPORT ModuleInstanceRecord* NALTO_CALL makeModule(                     \
       int32_t index, int32_t kind, HostCallback callback, void* hostHandle) {              \
     return ::nalto::makeInstance<ModuleClass>(index, kind, callback, hostHandle);          \
   }

@@ -11,17 +11,17 @@ typedef enum PinDirection { DirectionIn = 0, DirectionOut = 1 } PinDirection;
 
 /* What the module's pin variable holds, by data type. */
 typedef enum PinDataType {
-  DataList = 0,     /* int16_t: the chosen list entry's value, written by the host */
-  DataMidi = 2,     /* no variable; MIDI arrives as EventMidi, leaves through HostSendMidi */
-  DataOneByte = 4,  /* one byte */
-  DataStream = 5,   /* float*: the pin's current sample buffer, written by the host */
-  DataFourByte = 6  /* four bytes */
+  DataList = 0,    /* int16_t: the chosen list entry's value, written by the host */
+  DataMidi = 2,    /* no variable; MIDI arrives as EventMidi, leaves through HostSendMidi */
+  DataOneByte = 4, /* one byte */
+  DataStream = 5,  /* float*: the pin's current sample buffer, written by the host */
+  DataFourByte = 6 /* four bytes */
 } PinDataType;
 
 typedef enum PinStatus {
-  StatusStatic = 0,  /* the value does not change */
-  StatusOneOff = 1,  /* the value changes once, then stays */
-  StatusRunning = 2  /* changes sample by sample; every value of 2 or more counts as running */
+  StatusStatic = 0, /* the value does not change */
+  StatusOneOff = 1, /* the value changes once, then stays */
+  StatusRunning = 2 /* changes sample by sample; every value of 2 or more counts as running */
 } PinStatus;
 
 enum { FlagAutoDuplicate = 8 }; /* on the last described pin: every further host pin repeats it */

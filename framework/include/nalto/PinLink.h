@@ -38,17 +38,17 @@ class PinLink {
   void* valueAddress() const { return valueAddress_; }
 
  private:
-  void* valueAddress_ = nullptr;  // the module's variable, this link's storage, or nowhere
-  ModuleCore* owner_ = nullptr;   // set by setUp; null means never set up
-  int32_t pinIndex_ = 0;          // the host's index, equal to the position in the table
-  int32_t status_ = StatusStatic; // the last status the host sent
-  int32_t dataType_ = 0;          // from the pin's description
+  void* valueAddress_ = nullptr;   // the module's variable, this link's storage, or nowhere
+  ModuleCore* owner_ = nullptr;    // set by setUp; null means never set up
+  int32_t pinIndex_ = 0;           // the host's index, equal to the position in the table
+  int32_t status_ = StatusStatic;  // the last status the host sent
+  int32_t dataType_ = 0;           // from the pin's description
   union {
     int16_t list;
     uint8_t oneByte;
     int32_t fourBytes;
     float* buffer;
-  } storage_{};                   // the link's own value when the module names no variable
+  } storage_{};  // the link's own value when the module names no variable
 };
 
 }  // namespace nalto
