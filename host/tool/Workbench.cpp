@@ -5,26 +5,18 @@
 
 #include "CheckResult.h"
 #include "nalto/HostRequest.h"
+#include "nalto/host/FloatBits.h"
 
 namespace nalto::modhost {
 
 namespace {
 
+using host::bitsOf;
+using host::floatOf;
+
 constexpr uint32_t kUntouchedMarker = 0x7FC1B2C3u;  // a quiet NaN no module computes
 constexpr int32_t kMostZeroCallsPerBlock = 4;
 constexpr int32_t kStirPercentBetweenCalls = 20;
-
-uint32_t bitsOf(float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-
-float floatOf(uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
 
 bool isMessage(int32_t request) { return request == HostSendMidi || request == HostSetPinStatus; }
 

@@ -1,20 +1,6 @@
 #include "StepGateHost.h"
 
-#include <cstring>
-
 namespace stepgate_test {
-
-uint32_t bitsOf(float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-
-float floatOf(uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
 
 float risenLevel(int32_t advances) {
   volatile float level = 0.0f;  // each sum rounded to 32-bit float, whatever the compiler does

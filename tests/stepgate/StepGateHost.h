@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "nalto/host/FloatBits.h"
 #include "nalto/host/HostInstance.h"
 #include "nalto/host/ModuleLibrary.h"
 
@@ -28,8 +29,9 @@ constexpr float kHigh = 1.0f;
 constexpr float kLow = 0.0f;
 constexpr float kReleased = 10.0f;  // the "Reset" stream's default: never holds the step
 
-uint32_t bitsOf(float value);
-float floatOf(uint32_t bits);
+using nalto::host::bitsOf;
+using nalto::host::floatOf;
+
 // The staircase level after `advances` rises of 0.1 in 32-bit float arithmetic from 0.0.
 float risenLevel(int32_t advances);
 
