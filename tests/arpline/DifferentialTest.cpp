@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -15,10 +14,13 @@
 
 #include "ArplineHost.h"
 #include "ReferenceArpeggiator.h"
+#include "common/RandomPlan.h"
+#include "nalto/host/FloatBits.h"
 
 namespace arpline_test {
 namespace {
 
+using nalto::host::bitsOf;
 using nalto::host::HostInstance;
 using nalto::host::SentMessage;
 
@@ -27,16 +29,7 @@ constexpr int32_t kPasses = 6;  // buffers of fresh gates, one after the other
 const float kNotANumber = std::numeric_limits<float>::quiet_NaN();
 const float kInfinity = std::numeric_limits<float>::infinity();
 
-struct EdgeRate {
-  const char* name;
-  int32_t samplesPerEdge;  // 0: every sample high or low at random
-};
-
-uint32_t bitsOf(float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
+using test_common::EdgeRate;
 
 // The reference's host: the clock the stand-in host answers, and a log like its own.
 class RecordingHost : public ReferenceHost {
@@ -50,24 +43,16 @@ class RecordingHost : public ReferenceHost {
   std::vector<SentMessage> sent;
 };
 
-class Scenario {
+class Scenario : public test_common::RandomPlan {
  public:
-  explicit Scenario(uint32_t seed) : random_(seed) {}
+  using RandomPlan::RandomPlan;
 
   // "Gate": edges every `samplesPerEdge` samples, give or take a quarter, in every form of high
   // and low that the threshold must sort, 0.5 itself among them.
   void fillGate(float* gate, int32_t samplesPerEdge) {
     static const float highs[] = {1.0f, 0.5f, 5.0f, kInfinity};
     static const float lows[] = {0.0f, -0.0f, std::nextafter(0.5f, 0.0f), kNotANumber, -kInfinity};
-    bool high = chance(0.5);
-    int32_t left = nextRun(samplesPerEdge);
-    for (int32_t i = 0; i < kLength; ++i) {
-      if (--left < 0) {
-        high = !high;
-        left = nextRun(samplesPerEdge) - 1;
-      }
-      gate[i] = high ? pick(highs) : pick(lows);
-    }
+    fillEdges(gate, kLength, samplesPerEdge, highs, lows);
   }
 
   // A key event (as many releases as presses, so the list often runs empty), now and then a
@@ -77,7 +62,7 @@ class Scenario {
     const int32_t key = uniform(36, 84);
     switch (uniform(0, 9)) {
       case 0:
-        return static_cast<int32_t>(random_());
+        return static_cast<int32_t>(word());
       case 1:
         return 0xF8;
       case 2:
@@ -93,30 +78,6 @@ class Scenario {
         return (0x90 + channel) | key << 8 | uniform(1, 127) << 16;
     }
   }
-
-  int32_t nextCount() {
-    static const int32_t counts[] = {0, 1, 2, 3, 7, 64, 1024};
-    return chance(0.6) ? pick(counts) : uniform(4, 700);
-  }
-
-  bool chance(double probability) { return std::bernoulli_distribution(probability)(random_); }
-  int32_t uniform(int32_t low, int32_t high) {
-    return std::uniform_int_distribution<int32_t>(low, high)(random_);
-  }
-  uint32_t word() { return static_cast<uint32_t>(random_()); }
-  template <class T, size_t N>
-  T pick(const T (&values)[N]) {
-    return values[static_cast<size_t>(uniform(0, static_cast<int32_t>(N) - 1))];
-  }
-
- private:
-  int32_t nextRun(int32_t samplesPerEdge) {
-    if (samplesPerEdge == 0) return 1;
-    if (samplesPerEdge <= 2) return samplesPerEdge;
-    return uniform(samplesPerEdge - samplesPerEdge / 4, samplesPerEdge + samplesPerEdge / 4);
-  }
-
-  std::mt19937 random_;
 };
 
 class ArplineDifferential : public ::testing::TestWithParam<EdgeRate> {
@@ -227,13 +188,7 @@ TEST_P(ArplineDifferential, EveryPulseBitAndMessageAgreesWithThePlainForm) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EdgeRates, ArplineDifferential,
-                         ::testing::Values(EdgeRate{"EdgeEvery1000", 1000},
-                                           EdgeRate{"EdgeEvery64", 64}, EdgeRate{"EdgeEvery2", 2},
-                                           EdgeRate{"EdgeEvery1", 1},
-                                           EdgeRate{"RandomEverySample", 0}),
-                         [](const ::testing::TestParamInfo<EdgeRate>& info) {
-                           return std::string(info.param.name);
-                         });
+                         ::testing::ValuesIn(test_common::kEdgeRates), test_common::edgeRateName);
 
 }  // namespace
 }  // namespace arpline_test

@@ -12,6 +12,7 @@
 
 #include "ReferenceStepGate.h"
 #include "StepGateHost.h"
+#include "common/RandomPlan.h"
 
 namespace stepgate_test {
 namespace {
@@ -23,14 +24,11 @@ constexpr int32_t kPasses = 6;  // buffers of fresh streams, one after the other
 const float kNotANumber = std::numeric_limits<float>::quiet_NaN();
 const float kInfinity = std::numeric_limits<float>::infinity();
 
-struct EdgeRate {
-  const char* name;
-  int32_t samplesPerEdge;  // 0: every sample high or low at random
-};
+using test_common::EdgeRate;
 
-class Streams {
+class Streams : public test_common::RandomPlan {
  public:
-  explicit Streams(uint32_t seed) : random_(seed) {}
+  using RandomPlan::RandomPlan;
 
   // "Input": edges every `samplesPerEdge` samples, give or take a quarter; levels that read high
   // and low in every form the threshold must sort, 0.5 itself among them.
@@ -38,15 +36,7 @@ class Streams {
     static const float highs[] = {1.0f, 0.5f, 10.0f, kInfinity, 0.75f};
     static const float lows[] = {0.0f,  -0.0f, std::nextafter(0.5f, 0.0f), kNotANumber, -kInfinity,
                                  -1.0f, 0.25f};
-    bool high = chance(0.5);
-    int32_t left = nextRun(samplesPerEdge);
-    for (int32_t i = 0; i < kLength; ++i) {
-      if (--left < 0) {
-        high = !high;
-        left = nextRun(samplesPerEdge) - 1;
-      }
-      input[i] = high ? pick(highs) : pick(lows);
-    }
+    fillEdges(input, kLength, samplesPerEdge, highs, lows);
   }
 
   // "Reset": released, with a holding stretch now and then.
@@ -72,36 +62,12 @@ class Streams {
                                    0x00000000u, 0x00000001u, 0x7F800000u, 0x3F000000u};
     std::uniform_real_distribution<float> volts(-10.0f, 10.0f);
     for (int32_t i = 0; i < kLength; ++i)
-      step[i] = chance(0.2) ? floatOf(pick(odd)) : volts(random_);
+      step[i] = chance(0.2) ? floatOf(pick(odd)) : volts(generator());
   }
 
   void fillAny(float* buffer) {
-    for (int32_t i = 0; i < kLength; ++i) buffer[i] = floatOf(static_cast<uint32_t>(random_()));
+    for (int32_t i = 0; i < kLength; ++i) buffer[i] = floatOf(word());
   }
-
-  // Calls of 0 and 1 samples, short and block-sized ones.
-  int32_t nextCount() {
-    static const int32_t counts[] = {0, 1, 2, 3, 7, 64, 1024};
-    return chance(0.6) ? pick(counts) : uniform(4, 700);
-  }
-
-  bool chance(double probability) { return std::bernoulli_distribution(probability)(random_); }
-  int32_t uniform(int32_t low, int32_t high) {
-    return std::uniform_int_distribution<int32_t>(low, std::max(low, high))(random_);
-  }
-  template <class T, size_t N>
-  T pick(const T (&values)[N]) {
-    return values[static_cast<size_t>(uniform(0, static_cast<int32_t>(N) - 1))];
-  }
-
- private:
-  int32_t nextRun(int32_t samplesPerEdge) {
-    if (samplesPerEdge == 0) return 1;
-    if (samplesPerEdge <= 2) return samplesPerEdge;
-    return uniform(samplesPerEdge - samplesPerEdge / 4, samplesPerEdge + samplesPerEdge / 4);
-  }
-
-  std::mt19937 random_;
 };
 
 class StepGateDifferential : public ::testing::TestWithParam<EdgeRate> {
@@ -190,13 +156,7 @@ TEST_P(StepGateDifferential, EveryOutputBitAgreesWithThePlainForm) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EdgeRates, StepGateDifferential,
-                         ::testing::Values(EdgeRate{"EdgeEvery1000", 1000},
-                                           EdgeRate{"EdgeEvery64", 64}, EdgeRate{"EdgeEvery2", 2},
-                                           EdgeRate{"EdgeEvery1", 1},
-                                           EdgeRate{"RandomEverySample", 0}),
-                         [](const ::testing::TestParamInfo<EdgeRate>& info) {
-                           return std::string(info.param.name);
-                         });
+                         ::testing::ValuesIn(test_common::kEdgeRates), test_common::edgeRateName);
 
 }  // namespace
 }  // namespace stepgate_test
