@@ -8,6 +8,7 @@
 #include <string>
 
 #include "PacerHost.h"
+#include "common/PinDescriptionCheck.h"
 #include "nalto/DispatchOpcode.h"
 #include "nalto/HostRequest.h"
 
@@ -40,12 +41,7 @@ struct PinCase {
 
 class PacerPinTest : public ::testing::TestWithParam<PinCase> {};
 
-// The host's description record filled with a pattern, so that untouched fields show.
-PinDescription patterned() {
-  PinDescription description;
-  std::memset(&description, 0x5A, sizeof description);
-  return description;
-}
+PinDescription patterned() { return test_common::patterned(0x5A); }
 
 TEST_P(PacerPinTest, WritesExactlyTheFieldsOfItsRow) {
   HostInstance host(pacerLibrary());
@@ -55,20 +51,9 @@ TEST_P(PacerPinTest, WritesExactlyTheFieldsOfItsRow) {
   ASSERT_EQ(host.dispatch(DispatchDescribePin, expected.pin, 0, &description), 1);
 
   EXPECT_NE(description.valueAddress, untouched.valueAddress);
-  EXPECT_NE(description.valueAddress, nullptr);
-  EXPECT_EQ(description.direction, expected.direction);
-  EXPECT_EQ(description.dataType, expected.dataType);
-  EXPECT_STREQ(description.name, expected.name);
-  if (expected.defaultText != nullptr)
-    EXPECT_STREQ(description.defaultText, expected.defaultText);
-  else
-    EXPECT_EQ(description.defaultText, untouched.defaultText);
-  if (expected.listText != nullptr)
-    EXPECT_STREQ(description.listText, expected.listText);
-  else
-    EXPECT_EQ(description.listText, untouched.listText);
-  EXPECT_EQ(description.flags, untouched.flags);
-  EXPECT_EQ(description.reserved, untouched.reserved);
+  test_common::expectDescribedAs(description, untouched,
+                                 {expected.name, expected.direction, expected.dataType,
+                                  expected.defaultText, expected.listText});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "StepGateHost.h"
+#include "common/PinDescriptionCheck.h"
 #include "nalto/DispatchOpcode.h"
 
 namespace stepgate_test {
@@ -28,12 +29,7 @@ ExpectedPin expectedPin(int32_t index) {
   return {std::to_string(index - 1), DirectionIn, DataStream, "10", nullptr};
 }
 
-// A description the host filled with a pattern, so that every field the module leaves alone shows.
-PinDescription patterned() {
-  PinDescription description;
-  std::memset(&description, 0xCD, sizeof description);
-  return description;
-}
+PinDescription patterned() { return test_common::patterned(0xCD); }
 
 class StepGatePins : public ::testing::Test {
  protected:
@@ -54,20 +50,9 @@ TEST_F(StepGatePins, DescribesTwentyOnePinsFieldByField) {
     PinDescription description = patterned();
     ASSERT_EQ(describe(index, description), 1);
 
-    EXPECT_NE(description.valueAddress, nullptr);
-    EXPECT_EQ(description.direction, expected.direction);
-    EXPECT_EQ(description.dataType, expected.dataType);
-    EXPECT_EQ(description.name, expected.name);
-    if (expected.defaultText != nullptr)
-      EXPECT_STREQ(description.defaultText, expected.defaultText);
-    else
-      EXPECT_EQ(description.defaultText, pattern.defaultText);
-    if (expected.listText != nullptr)
-      EXPECT_STREQ(description.listText, expected.listText);
-    else
-      EXPECT_EQ(description.listText, pattern.listText);
-    EXPECT_EQ(description.flags, pattern.flags);
-    EXPECT_EQ(description.reserved, pattern.reserved);
+    test_common::expectDescribedAs(description, pattern,
+                                   {expected.name.c_str(), expected.direction, expected.dataType,
+                                    expected.defaultText, expected.listText});
   }
 }
 
