@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <limits>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "ArplineHost.h"
+#include "common/BadInputOutcome.h"
 #include "nalto/HostRequest.h"
 
 namespace arpline_test {
@@ -25,6 +25,10 @@ namespace {
 
 using nalto::host::HostInstance;
 using nalto::host::SentMessage;
+using test_common::joined;
+using test_common::runs;
+using test_common::sameBits;
+using test_common::Status;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
@@ -35,16 +39,6 @@ constexpr int32_t kStepLength = 8;     // samples of one step call
 constexpr int32_t kRise = 2;           // its first high gate sample
 constexpr int32_t kFall = 5;           // its first low gate sample after that
 
-struct Status {
-  int32_t pin;
-  int32_t value;
-  bool operator==(const Status& other) const { return pin == other.pin && value == other.value; }
-};
-
-void PrintTo(const Status& status, std::ostream* out) {
-  *out << "{pin " << status.pin << ", status " << status.value << "}";
-}
-
 // What the module did over a row's calls.
 struct Outcome {
   std::vector<SentMessage> midi;
@@ -52,14 +46,6 @@ struct Outcome {
   std::vector<Status> statuses;
   int32_t idleRequests = 0;
 };
-
-// Equal bit for bit, so that NaN samples and the sign of zero count.
-bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::memcmp(&a[i], &b[i], sizeof(float)) != 0) return false;
-  return true;
-}
 
 // Runs a row on a started instance with "On/Off" at On and "Mode" at Up, whose first call
 // begins at sample clock 0; every call starts a new block at buffer index 0.
@@ -147,18 +133,6 @@ std::vector<float> stepPulses(const std::string& steps) {
     for (int32_t i = 0; i < kStepLength; ++i)
       samples.push_back(step == 'P' && i >= kFall ? 1.0f : 0.0f);
   return samples;
-}
-
-std::vector<float> runs(std::initializer_list<std::pair<float, int32_t>> pieces) {
-  std::vector<float> samples;
-  for (const auto& [value, count] : pieces) samples.insert(samples.end(), count, value);
-  return samples;
-}
-
-template <class T>
-std::vector<T> joined(std::vector<T> first, const std::vector<T>& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
 }
 
 std::vector<int32_t> keysFrom(int32_t first, int32_t last) {

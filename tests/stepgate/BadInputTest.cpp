@@ -15,24 +15,23 @@
 #include <vector>
 
 #include "StepGateHost.h"
+#include "common/BadInputOutcome.h"
 #include "nalto/HostRequest.h"
 
 namespace stepgate_test {
 namespace {
 
 using nalto::host::HostInstance;
+using test_common::joined;
+using test_common::runs;
+using test_common::sameBits;
+using test_common::Status;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kDenormal = std::numeric_limits<float>::denorm_min();
 constexpr float kHuge = std::numeric_limits<float>::max();
 constexpr float kUnwritten = -777.0f;  // marks output samples a call must leave alone
-
-struct Status {
-  int32_t pin;
-  int32_t value;
-  bool operator==(const Status& other) const { return pin == other.pin && value == other.value; }
-};
 
 // What the module did over a row's calls: every sample each call wrote, call after call.
 struct Outcome {
@@ -41,18 +40,6 @@ struct Outcome {
   std::vector<Status> statuses;
   int32_t idleRequests = 0;
 };
-
-void PrintTo(const Status& status, std::ostream* out) {
-  *out << "{pin " << status.pin << ", status " << status.value << "}";
-}
-
-// Equal bit for bit, so that NaN samples and the sign of zero count.
-bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (bitsOf(a[i]) != bitsOf(b[i])) return false;
-  return true;
-}
 
 // Runs a row on a started instance whose step input k carries k and whose "Reset" stream is at
 // its default 10.
@@ -110,13 +97,6 @@ class Rig {
   Outcome outcome_;
 };
 
-// Expected samples: `count` copies of `value` for each run, in order.
-std::vector<float> runs(std::initializer_list<std::pair<float, int32_t>> pieces) {
-  std::vector<float> samples;
-  for (const auto& [value, count] : pieces) samples.insert(samples.end(), count, value);
-  return samples;
-}
-
 // Expected samples of one two-sample pulse per entry: the step's value while high, then 0.0.
 std::vector<float> pulsesShowing(const std::vector<float>& highValues) {
   std::vector<float> samples;
@@ -141,12 +121,6 @@ std::vector<int32_t> counted(int32_t first, int32_t last) {
   std::vector<int32_t> values;
   for (int32_t k = first; k <= last; ++k) values.push_back(k);
   return values;
-}
-
-template <class T>
-std::vector<T> joined(std::vector<T> first, const std::vector<T>& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
 }
 
 struct BadInput {
