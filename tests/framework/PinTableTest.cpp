@@ -10,8 +10,8 @@
 namespace probe_test {
 namespace {
 
-std::vector<probe::PinSpec> streamPins(int32_t count) {
-  return std::vector<probe::PinSpec>(static_cast<size_t>(count), streamIn());
+std::vector<probe::PinShape> streamPins(int32_t count) {
+  return std::vector<probe::PinShape>(static_cast<size_t>(count), streamIn());
 }
 
 std::vector<int32_t> setUpPins(ProbeHost& probe, int32_t upTo) {
@@ -118,8 +118,8 @@ class PinSetUp : public testing::TestWithParam<SetUpCase> {};
 
 TEST_P(PinSetUp, PointsTheLinkWhereTheValueLivesAskingOnlyForAStreamPinsBuffer) {
   const SetUpCase c = GetParam();
-  const probe::PinSpec spec{DirectionIn, c.dataType, 0, c.withVariable};
-  ProbeHost probe({spec, spec, spec});
+  const probe::PinShape shape{DirectionIn, c.dataType, 0, c.withVariable};
+  ProbeHost probe({shape, shape, shape});
   probe.host.setHostPinCount(3);
   probe.clearLogs();
 

@@ -48,7 +48,7 @@ TEST(ValueNow, ReadsTheBufferTheHostLastWroteIntoTheModulesVariable) {
 
 struct NoBufferCase {
   std::string name;
-  probe::PinSpec pin;
+  probe::PinShape pin;
 };
 
 std::ostream& operator<<(std::ostream& out, const NoBufferCase& c) { return out << c.name; }

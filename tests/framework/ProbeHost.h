@@ -47,8 +47,8 @@ inline std::ostream& operator<<(std::ostream& out, const Request& r) {
              << ", pointer " << r.pointer << "}";
 }
 
-inline probe::PinSpec streamIn() { return {DirectionIn, DataStream, 0, false}; }
-inline probe::PinSpec streamOut() { return {DirectionOut, DataStream, 0, false}; }
+inline probe::PinShape streamIn() { return {DirectionIn, DataStream, 0, false}; }
+inline probe::PinShape streamOut() { return {DirectionOut, DataStream, 0, false}; }
 
 // A probe instance made by the stand-in host. The host asks for the descriptions before the
 // bench is attached, so it knows no pins of its own; tests say how many pins it answers.
@@ -57,9 +57,9 @@ struct ProbeHost {
   nalto::host::HostInstance host{probeLibrary()};
 
   ProbeHost() { command(probe::CommandAttach); }
-  explicit ProbeHost(const std::vector<probe::PinSpec>& pins) : ProbeHost() { describe(pins); }
+  explicit ProbeHost(const std::vector<probe::PinShape>& pins) : ProbeHost() { describe(pins); }
 
-  void describe(const std::vector<probe::PinSpec>& pins) {
+  void describe(const std::vector<probe::PinShape>& pins) {
     bench.describedPins = static_cast<int32_t>(pins.size());
     for (size_t i = 0; i < pins.size(); ++i) bench.pins[i] = pins[i];
   }

@@ -10,6 +10,7 @@
 
 #include "nalto/ModuleCore.h"
 #include "nalto/ModuleEntry.h"
+#include "nalto/PinRow.h"
 
 namespace {
 
@@ -26,15 +27,7 @@ constexpr auto kFault = static_cast<Fault>(NALTO_TEST_FAULT);
 
 enum Pin : int32_t { In, Gain, MidiIn, Out, MidiOut, PinCount };
 
-struct PinSpec {
-  const char* name;
-  int32_t direction;
-  int32_t dataType;
-  const char* defaultText;
-  const char* listText;
-};
-
-const PinSpec kPins[PinCount] = {
+const nalto::PinRow kPins[PinCount] = {
     {"In", DirectionIn, DataStream, "0", nullptr},
     {"Gain", DirectionIn, DataList, "2", "Half=1,Whole=2"},
     {"MIDI In", DirectionIn, DataMidi, nullptr, nullptr},
@@ -60,14 +53,9 @@ class TestModule : public nalto::ModuleCore {
   bool describePin(int32_t index, PinDescription& description) override {
     const bool known = index >= 0 && index < PinCount;
     if (!known && kFault != Fault::DescribesEveryIndex) return false;
-    const PinSpec& spec = kPins[known ? index : Out];
     void* const variables[PinCount] = {&inBuffer, &gain, nullptr, &outBuffer, nullptr};
-    description.valueAddress = known ? variables[index] : nullptr;
-    description.direction = spec.direction;
-    description.dataType = spec.dataType;
-    description.name = spec.name;
-    if (spec.defaultText != nullptr) description.defaultText = spec.defaultText;
-    if (spec.listText != nullptr) description.listText = spec.listText;
+    nalto::describeFromRow(kPins[known ? index : Out], known ? variables[index] : nullptr,
+                           description);
     return true;
   }
 

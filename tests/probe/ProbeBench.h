@@ -54,7 +54,7 @@ struct Call {
   void* pointer;
 };
 
-struct PinSpec {
+struct PinShape {
   int32_t direction;
   int32_t dataType;
   int32_t flags;
@@ -80,7 +80,7 @@ struct LinkView {
 struct Bench {
   // Written by the test.
   int32_t describedPins;
-  PinSpec pins[kMaxPins];
+  PinShape pins[kMaxPins];
   PinVariable variables[kMaxPins];
   bool followOnStatusChange;  // pinStatusChanged runs followStatus(followInput, followOutput)
   int32_t followInput;

@@ -26,12 +26,12 @@ class ProbeModule : public nalto::ModuleCore {
   bool describePin(int32_t index, PinDescription& description) override {
     record(Operation::DescribePin, index);
     if (bench_ == nullptr || index < 0 || index >= describedPins()) return false;
-    const probe::PinSpec& spec = bench_->pins[index];
-    if (spec.withVariable) description.valueAddress = &bench_->variables[index];
-    description.direction = spec.direction;
-    description.dataType = spec.dataType;
+    const probe::PinShape& shape = bench_->pins[index];
+    if (shape.withVariable) description.valueAddress = &bench_->variables[index];
+    description.direction = shape.direction;
+    description.dataType = shape.dataType;
     description.name = "Probe pin";
-    description.flags = spec.flags;
+    description.flags = shape.flags;
     return true;
   }
 
