@@ -140,27 +140,27 @@ int32_t ArpeggiatorModule::nextEdge(const float* gate, int32_t from, int32_t to)
 // ended nothing or `to` is reached; answers where it stopped.
 int32_t ArpeggiatorModule::processSamples(const float* gate, float* pulse, int32_t from,
                                           int32_t to) {
-  int32_t quiet = 0;  // samples in a row without a step start or end
+  float value = pulseValue;  // a local copy, which no store into the buffer can change
+  int32_t quiet = 0;         // samples in a row without a step start or end
   int32_t i = from;
   for (; i < to && quiet < kQuietBeforeScan; ++i) {
     // A NaN gate compares false and so counts as low.
     const bool high = gate[i] >= kGateThreshold;
     ++quiet;
 
-    // Step start: the first high sample while no step runs and keys are held.
+    // Step start: the first high sample while no step runs and keys are held. Step end: the first
+    // low sample of a running step, whatever the list holds by now.
     if (high && triggered == 0 && heldNotes.keyCount > 0) {
       startStep(i);
       quiet = 0;
-    }
-
-    // Step end: the first low sample of a running step, whatever the list holds by now.
-    if (!high && triggered == 1) {
+    } else if (!high && triggered == 1) {
       endStep(i);
+      value = pulseValue;
       quiet = 0;
     }
 
     // Cycle pulse: as the last step end in this call left it.
-    pulse[i] = pulseValue;
+    pulse[i] = value;
   }
   return i;
 }

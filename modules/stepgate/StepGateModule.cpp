@@ -91,52 +91,47 @@ void StepGateModule::pinStatusChanged(PinLink&) {
                                                                                 PinOutput);
 }
 
-// Walks from one change of state to the next. Between two changes "Output" follows one step input
-// or is 0.0 and "Pin vc" holds its level, so each run between them is a copy and a fill; only the
-// samples around changes go through the per-sample rules.
+// Walks the call a chunk of samples at a time. A chunk in which the rules change nothing joins the
+// run before it: between two changes "Output" follows one step input or is 0.0 and "Pin vc" holds
+// its level, so a run is written as one copy and one fill once a change ends it. A chunk with a
+// change goes through the per-sample rules, in their quick form where "Reset" holds nowhere in it.
 void StepGateModule::processSteps(int32_t offset, int32_t count) {
-  if (count <= 0) return;
-  int32_t from = 0;
-  for (;;) {
-    // Changes: sample by sample, from the call's start and from each change on, for as long as
-    // changes come close together.
-    from = processSamples(offset, from, count);
-    if (from == count) return;
-
-    // Run: the samples up to the next change of state.
-    const int32_t change = nextChange(offset, from, count);
-    writeRun(offset, from, change);
-    from = change;
-  }
-}
-
-// The first sample in [from, to) whose rules would change the step, the level or the latch.
-int32_t StepGateModule::nextChange(int32_t offset, int32_t from, int32_t to) const {
   const float* input = inputBuffer + offset;
   const float* reset = resetBuffer + offset;
-  const auto high = [input](int32_t i) { return input[i] >= kGateThreshold; };
-  const auto holding = [reset](int32_t i) { return !(reset[i] > 0.0f); };
+  int32_t runFrom = 0;
+  for (int32_t at = 0; at < count; at += kScanChunk) {
+    const int32_t length = count - at < kScanChunk ? count - at : kScanChunk;
+    // A NaN "Input" reads low; a "Reset" sample not above 0.0, not a number included, holds.
+    const uint32_t high =
+        sampleMask(at, length, [input](int32_t i) { return input[i] >= kGateThreshold; });
+    const uint32_t held = sampleMask(at, length, [reset](int32_t i) { return !(reset[i] > 0.0f); });
+    if (changesIn(high, held, length) == 0) continue;
+
+    writeRun(offset, runFrom, at);
+    if (held == 0) {
+      processReleased(offset + at, length, high);
+    } else {
+      processSamples(offset, at, at + length);
+    }
+    runFrom = at + length;
+  }
+  writeRun(offset, runFrom, count);
+}
+
+// The samples of a chunk of `length` samples whose rules would change the step, the level or the
+// latch, as bits of the chunk's masks of high "Input" and holding "Reset" samples.
+uint32_t StepGateModule::changesIn(uint32_t high, uint32_t held, int32_t length) const {
   // A reset changes something only while a step is selected.
   const bool selected = stepNumber != 0;
+  uint32_t changes;
   if (gateLatch != 0) {
     // Latched: the pulse's end opens the latch.
-    if (selected)
-      return firstSampleWhere(from, to, [&](int32_t i) {
-        const bool low = !high(i), held = holding(i);
-        return low | held;
-      });
-    return firstSampleWhere(from, to, [&](int32_t i) { return !high(i); });
+    changes = selected ? ~high | held : ~high;
+  } else {
+    // Open: a high sample advances unless a reset holds.
+    changes = selected ? high | held : high & ~held;
   }
-  // Open: a high sample advances unless a reset holds.
-  if (selected)
-    return firstSampleWhere(from, to, [&](int32_t i) {
-      const bool rise = high(i), held = holding(i);
-      return rise | held;
-    });
-  return firstSampleWhere(from, to, [&](int32_t i) {
-    const bool rise = high(i), free = !holding(i);
-    return rise & free;
-  });
+  return changes & chunkBitsBelow(length);
 }
 
 // Samples that change nothing: in a latched run "Input" is high throughout, so "Output" follows the
@@ -145,8 +140,8 @@ void StepGateModule::writeRun(int32_t offset, int32_t from, int32_t to) {
   float* output = outputBuffer + offset;
   float* stair = stairBuffer + offset;
   const float level = stairLevel;  // a local copy, which no store into the buffers can change
-  if (gateLatch != 0 && stepNumber >= 1 && stepNumber <= kStepInputCount) {
-    const float* step = stepBuffers[stepNumber - 1] + offset;
+  const float* step = selectedStep(stepNumber, offset);
+  if (gateLatch != 0 && step != nullptr) {
     for (int32_t i = from; i < to; ++i) output[i] = step[i];
   } else {
     for (int32_t i = from; i < to; ++i) output[i] = 0.0f;
@@ -154,10 +149,41 @@ void StepGateModule::writeRun(int32_t offset, int32_t from, int32_t to) {
   for (int32_t i = from; i < to; ++i) stair[i] = level;
 }
 
-// The per-sample rules from `from` on, until kQuietBeforeScan samples in a row have changed
-// nothing or `to` is reached; answers where it stopped. The state lives in locals meanwhile, where
-// no store into a buffer can change it.
-int32_t StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to) {
+// A chunk of `length` samples from `offset` on in which "Reset" holds nowhere. There every first
+// high sample of a pulse advances and the latch after a sample is that sample's gate, so the
+// advances come straight from the chunk's mask of high samples, and between two advances "Output"
+// is the selected step input where "Input" is high and 0.0 elsewhere.
+void StepGateModule::processReleased(int32_t offset, int32_t length, uint32_t high) {
+  const uint32_t latchedBefore = (high << 1) | (gateLatch != 0 ? 1u : 0u);
+  uint32_t advances = high & ~latchedBefore;
+  int32_t from = 0;
+  for (;;) {
+    const int32_t to = advances == 0 ? length : lowestBit(advances);
+    writeGated(offset, from, to, high);
+    if (advances == 0) break;
+    advance(stepNumber, stairLevel);
+    advances &= advances - 1u;
+    from = to;
+  }
+  gateLatch = static_cast<uint8_t>(high >> (length - 1) & 1u);
+}
+
+// Samples [from, to) of a chunk from `offset` on with one step selected throughout: "Output" is
+// the step input where the chunk's `high` bit is set and 0.0 elsewhere, "Pin vc" the level.
+void StepGateModule::writeGated(int32_t offset, int32_t from, int32_t to, uint32_t high) {
+  float* output = outputBuffer + offset;
+  float* stair = stairBuffer + offset;
+  const float level = stairLevel;  // a local copy, which no store into the buffers can change
+  const float* step = selectedStep(stepNumber, offset);
+  for (int32_t k = from; k < to; ++k) {
+    output[k] = (high & chunkBit(k)) != 0 && step != nullptr ? step[k] : 0.0f;
+    stair[k] = level;
+  }
+}
+
+// The per-sample rules over [from, to), for a chunk in which "Reset" holds somewhere. The state
+// lives in locals meanwhile, where no store into a buffer can change it.
+void StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to) {
   const float* input = inputBuffer + offset;
   const float* reset = resetBuffer + offset;
   float* output = outputBuffer + offset;
@@ -165,40 +191,38 @@ int32_t StepGateModule::processSamples(int32_t offset, int32_t from, int32_t to)
   int16_t step = stepNumber;
   float level = stairLevel;
   bool latched = gateLatch != 0;
-  int32_t quiet = 0;  // samples in a row that changed nothing
-  int32_t i = from;
-  for (; i < to && quiet < kQuietBeforeScan; ++i) {
+  for (int32_t i = from; i < to; ++i) {
     const bool gateHigh = input[i] >= kGateThreshold;  // not a number reads low
-    bool changed = false;
 
     // Reset: a sample not above 0.0, not a number included, holds the step at 0. Else advance on
     // the first high sample of a pulse.
     if (!(reset[i] > 0.0f)) {
-      changed = step != 0;
       step = 0;
     } else if (gateHigh && !latched) {
       advance(step, level);
       latched = true;
-      changed = true;
     }
 
     // Step output while the gate is high; gate low opens the latch and silences "Output".
     if (gateHigh) {
       output[i] = step >= 1 && step <= kStepInputCount ? stepBuffers[step - 1][offset + i] : 0.0f;
     } else {
-      changed = changed || latched;
       latched = false;
       output[i] = 0.0f;
     }
 
     // Staircase.
     stair[i] = level;
-    quiet = changed ? 0 : quiet + 1;
   }
   stepNumber = step;
   stairLevel = level;
   gateLatch = latched ? 1 : 0;
-  return i;
+}
+
+// The buffer of step input `step` from `offset` on, or null when `step` selects no step input.
+const float* StepGateModule::selectedStep(int16_t step, int32_t offset) const {
+  if (step < 1 || step > kStepInputCount) return nullptr;
+  return stepBuffers[step - 1] + offset;
 }
 
 // One step on, back to step 1 after the last, with the staircase one rise higher or back at its

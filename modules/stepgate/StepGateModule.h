@@ -35,9 +35,12 @@ class StepGateModule : public ModuleCore {
  private:
   void* pinVariable(int32_t index);
   void processSteps(int32_t offset, int32_t count);
-  int32_t nextChange(int32_t offset, int32_t from, int32_t to) const;
+  uint32_t changesIn(uint32_t high, uint32_t held, int32_t length) const;
   void writeRun(int32_t offset, int32_t from, int32_t to);
-  int32_t processSamples(int32_t offset, int32_t from, int32_t to);
+  void processReleased(int32_t offset, int32_t length, uint32_t high);
+  void writeGated(int32_t offset, int32_t from, int32_t to, uint32_t high);
+  void processSamples(int32_t offset, int32_t from, int32_t to);
+  const float* selectedStep(int16_t step, int32_t offset) const;
   void advance(int16_t& step, float& level) const;
 
   // Pin variables: the host writes them, the module only reads them.

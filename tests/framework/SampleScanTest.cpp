@@ -1,5 +1,5 @@
-// The scan that process routines use to jump to their next change: it must find exactly the
-// first hit, wherever it lies relative to the chunks, and never read outside its range.
+// The scans that process routines use to find their changes: they must find exactly the hits,
+// wherever they lie relative to the chunks, and never read outside their range.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -40,6 +40,43 @@ TEST(SampleScan, FindsTheFirstHitForEveryRangeAndEveryHitPosition) {
         }
       }
     }
+  }
+}
+
+// A chunk's mask: one bit per sample of the chunk, none beyond its length, and only the chunk's
+// samples read, for whole chunks (the vectorised form) and shorter ones alike.
+TEST(SampleScan, MasksExactlyTheSamplesOfAChunk) {
+  constexpr int32_t kLength = 80;
+  std::vector<bool> set(kLength);
+  for (int32_t i = 0; i < kLength; ++i) set[static_cast<size_t>(i)] = (i * 7 + i / 3) % 5 < 2;
+  for (int32_t at : {0, 3, 32, 48}) {
+    for (int32_t length = 0; length <= nalto::kScanChunk; ++length) {
+      uint32_t expected = 0;
+      for (int32_t k = 0; k < length; ++k)
+        if (set[static_cast<size_t>(at + k)]) expected |= 1u << k;
+      int32_t lowest = INT32_MAX;
+      int32_t highest = INT32_MIN;
+      const uint32_t mask = nalto::sampleMask(at, length, [&](int32_t i) {
+        lowest = i < lowest ? i : lowest;
+        highest = i > highest ? i : highest;
+        return static_cast<bool>(set[static_cast<size_t>(i)]);
+      });
+      ASSERT_EQ(mask, expected) << "chunk at " << at << ", length " << length;
+      EXPECT_EQ(nalto::chunkBitsBelow(length), length == 32 ? ~0u : (1u << length) - 1u);
+      if (length > 0) {
+        EXPECT_GE(lowest, at) << "read before the chunk at " << at << ", length " << length;
+        EXPECT_LT(highest, at + length) << "read past the chunk at " << at << ", length " << length;
+      }
+    }
+  }
+}
+
+// The lowest set bit, for every single bit and with higher bits set above it.
+TEST(SampleScan, FindsTheLowestSetBit) {
+  for (int32_t bit = 0; bit < 32; ++bit) {
+    const uint32_t single = 1u << bit;
+    EXPECT_EQ(nalto::lowestBit(single), bit);
+    EXPECT_EQ(nalto::lowestBit(single | (single << 1) | 0x80000000u), bit);
   }
 }
 

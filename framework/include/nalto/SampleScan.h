@@ -1,6 +1,7 @@
-// The scan with which a process routine jumps from one change of its state to the next: between
-// two changes its outputs are plain copies or fills, and only the changing samples need the
-// routine's per-sample rules.
+// The scans with which a process routine finds where its state can change: between two changes
+// its outputs are plain copies or fills, and only the changing samples need the routine's
+// per-sample rules. `sampleMask` tests a chunk of samples at once and answers one bit per sample;
+// `firstSampleWhere` answers the first sample of a range that passes a test.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,13 @@ uint32_t chunkMask(int32_t at, Happens happens) {
   return mask;
 }
 
+}  // namespace detail
+
+inline constexpr int32_t kScanChunk = detail::kScanChunk;
+
+// Bit k of a chunk's mask.
+inline uint32_t chunkBit(int32_t k) { return detail::kChunkBits[k]; }
+
 // The number of the lowest set bit of a mask that is not 0 (a de Bruijn sequence picks it out).
 inline int32_t lowestBit(uint32_t mask) {
   static constexpr int32_t kBitAt[32] = {0,  1,  28, 2,  29, 14, 24, 3,  30, 22, 20,
@@ -35,7 +43,20 @@ inline int32_t lowestBit(uint32_t mask) {
   return kBitAt[((mask & (0u - mask)) * 0x077CB531u) >> 27];
 }
 
-}  // namespace detail
+// The bits of the first `length` samples of a chunk (0 to kScanChunk).
+inline uint32_t chunkBitsBelow(int32_t length) {
+  return length >= kScanChunk ? ~0u : (1u << length) - 1u;
+}
+
+// Bit k set where `happens(at + k)` holds, for k below `length` (1 to kScanChunk); the other bits
+// are 0. A whole chunk is tested without branches, so the compiler vectorises it.
+template <class Happens>
+uint32_t sampleMask(int32_t at, int32_t length, Happens happens) {
+  if (length >= kScanChunk) return detail::chunkMask(at, happens);
+  uint32_t mask = 0;
+  for (int32_t k = 0; k < length; ++k) mask |= happens(at + k) ? detail::kChunkBits[k] : 0u;
+  return mask;
+}
 
 // Where changes come close together, scanning between them costs more than it saves. A routine
 // that walks from change to change therefore goes on sample by sample after a change until this
@@ -61,7 +82,7 @@ int32_t firstSampleWhere(int32_t from, int32_t to, Happens happens) {
   for (int32_t i = from; i < to; i += kChunk) {
     const int32_t at = to - i < kChunk ? to - kChunk : i;
     const uint32_t mask = detail::chunkMask(at, happens);
-    if (mask != 0) return at + detail::lowestBit(mask);
+    if (mask != 0) return at + lowestBit(mask);
   }
   return to;
 }
