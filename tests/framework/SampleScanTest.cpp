@@ -3,11 +3,39 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "nalto/SampleScan.h"
 
 namespace {
+
+// A test over a row of set and unset samples that remembers which indexes it was asked about.
+class WatchedSamples {
+ public:
+  explicit WatchedSamples(std::vector<bool> set) : set_(std::move(set)) {}
+
+  auto test() {
+    return [this](int32_t i) {
+      lowest_ = i < lowest_ ? i : lowest_;
+      highest_ = i > highest_ ? i : highest_;
+      return static_cast<bool>(set_[static_cast<size_t>(i)]);
+    };
+  }
+
+  // Whether every index asked about lies in [from, to).
+  ::testing::AssertionResult readOnlyWithin(int32_t from, int32_t to) const {
+    if (lowest_ > highest_ || (lowest_ >= from && highest_ < to))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "read " << lowest_ << ".." << highest_ << " for the range " << from << ".." << to;
+  }
+
+ private:
+  std::vector<bool> set_;
+  int32_t lowest_ = INT32_MAX;
+  int32_t highest_ = INT32_MIN;
+};
 
 // The first index in [from, to) that is set, one by one.
 int32_t firstSetPlainly(const std::vector<bool>& set, int32_t from, int32_t to) {
@@ -25,19 +53,10 @@ TEST(SampleScan, FindsTheFirstHitForEveryRangeAndEveryHitPosition) {
         std::vector<bool> set(kLength, false);
         if (hit >= from) set[static_cast<size_t>(hit)] = true;
         if (hit >= from && hit + 3 < to) set[static_cast<size_t>(hit + 3)] = true;
-        int32_t lowest = INT32_MAX;
-        int32_t highest = INT32_MIN;
-        const int32_t found = nalto::firstSampleWhere(from, to, [&](int32_t i) {
-          lowest = i < lowest ? i : lowest;
-          highest = i > highest ? i : highest;
-          return static_cast<bool>(set[static_cast<size_t>(i)]);
-        });
-        ASSERT_EQ(found, firstSetPlainly(set, from, to))
+        WatchedSamples samples(set);
+        ASSERT_EQ(nalto::firstSampleWhere(from, to, samples.test()), firstSetPlainly(set, from, to))
             << "range " << from << ".." << to << ", hit at " << hit;
-        if (to > from) {
-          EXPECT_GE(lowest, from) << "read before the range " << from << ".." << to;
-          EXPECT_LT(highest, to) << "read past the range " << from << ".." << to;
-        }
+        EXPECT_TRUE(samples.readOnlyWithin(from, to));
       }
     }
   }
@@ -54,19 +73,11 @@ TEST(SampleScan, MasksExactlyTheSamplesOfAChunk) {
       uint32_t expected = 0;
       for (int32_t k = 0; k < length; ++k)
         if (set[static_cast<size_t>(at + k)]) expected |= 1u << k;
-      int32_t lowest = INT32_MAX;
-      int32_t highest = INT32_MIN;
-      const uint32_t mask = nalto::sampleMask(at, length, [&](int32_t i) {
-        lowest = i < lowest ? i : lowest;
-        highest = i > highest ? i : highest;
-        return static_cast<bool>(set[static_cast<size_t>(i)]);
-      });
-      ASSERT_EQ(mask, expected) << "chunk at " << at << ", length " << length;
+      WatchedSamples samples(set);
+      ASSERT_EQ(nalto::sampleMask(at, length, samples.test()), expected)
+          << "chunk at " << at << ", length " << length;
+      EXPECT_TRUE(samples.readOnlyWithin(at, at + length));
       EXPECT_EQ(nalto::chunkBitsBelow(length), length == 32 ? ~0u : (1u << length) - 1u);
-      if (length > 0) {
-        EXPECT_GE(lowest, at) << "read before the chunk at " << at << ", length " << length;
-        EXPECT_LT(highest, at + length) << "read past the chunk at " << at << ", length " << length;
-      }
     }
   }
 }
