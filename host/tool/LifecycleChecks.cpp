@@ -77,9 +77,7 @@ CheckResult checkInstancesSideBySide(const CheckContext& context) {
       bench->runBlock(CallPattern::RandomCounts);
     }
   }
-  std::vector<const Workbench*> driven;
-  for (const auto& bench : benches) driven.push_back(bench.get());
-  summarizeBreaches(driven, result);
+  summarizeBreaches(benches, result);
   result.note(std::to_string(kInstancesSideBySide) + " instances");
   return result;
 }
@@ -97,9 +95,7 @@ CheckResult checkLifecycleCycles(const CheckContext& context) {
     if (answer != 1) result.fail("DispatchStop answers " + std::to_string(answer) + ", not 1");
     stopped.push_back(std::move(bench));
   }
-  std::vector<const Workbench*> driven;
-  for (const auto& bench : stopped) driven.push_back(bench.get());
-  summarizeBreaches(driven, result);
+  summarizeBreaches(stopped, result);
   result.note(std::to_string(kCycles) + " cycles");
   return result;
 }

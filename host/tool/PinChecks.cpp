@@ -43,6 +43,12 @@ struct Described {
   int32_t ask(int32_t index, PinDescription* description) {
     return instance.dispatch(DispatchDescribePin, index, 0, description);
   }
+  // Whether the instance was made; skips `result` when it was not.
+  bool madeFor(CheckResult& result) {
+    if (instance.made()) return true;
+    result.skip("no instance can be made");
+    return false;
+  }
 };
 
 // Indexes every module must refuse, given the count of pins it describes.
@@ -91,10 +97,7 @@ std::string pinProblem(const PinDescription& description, bool last) {
 CheckResult checkDescribePinRange(const CheckContext& context) {
   CheckResult result("describe-pin-range");
   Described module(context.path);
-  if (!module.instance.made()) {
-    result.skip("no instance can be made");
-    return result;
-  }
+  if (!module.madeFor(result)) return result;
   const int32_t count = module.instance.describedPinCount();
   for (int32_t index : refusedIndexes(count)) {
     PinDescription description{};
@@ -125,10 +128,7 @@ CheckResult checkDescribePinBounds(const CheckContext& context) {
   Described module(context.path);
   CheckResult ignored;
   const auto count = countDescribedPins(module.library, ignored);
-  if (!module.instance.made()) {
-    result.skip("no instance can be made");
-    return result;
-  }
+  if (!module.madeFor(result)) return result;
   for (int32_t index = 0; index < pinsToTry(count); ++index) {
     GuardedDescription guarded;
     module.ask(index, guarded.description());
@@ -143,10 +143,7 @@ CheckResult checkDescribePinStable(const CheckContext& context) {
   Described module(context.path);
   CheckResult ignored;
   const auto count = countDescribedPins(module.library, ignored);
-  if (!module.instance.made()) {
-    result.skip("no instance can be made");
-    return result;
-  }
+  if (!module.madeFor(result)) return result;
   std::vector<int32_t> indexes = refusedIndexes(pinsToTry(count));
   for (int32_t index = 0; index < pinsToTry(count); ++index) indexes.push_back(index);
   for (int32_t index : indexes) {

@@ -104,6 +104,13 @@ void summarizeBreaches(const Workbench& bench, CheckResult& result) {
   summarizeBreaches(std::vector<const Workbench*>{&bench}, result);
 }
 
+void summarizeBreaches(const std::vector<std::unique_ptr<Workbench>>& benches,
+                       CheckResult& result) {
+  std::vector<const Workbench*> driven;
+  for (const auto& bench : benches) driven.push_back(bench.get());
+  summarizeBreaches(driven, result);
+}
+
 void summarizeBreaches(const std::vector<const Workbench*>& benches, CheckResult& result) {
   const struct {
     Breach kind;

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "CheckResult.h"
 #include "Checks.h"
@@ -47,5 +48,6 @@ void reportBreaches(const Workbench& bench, CheckResult& result,
 // something else (hostile input, lifecycles) but whose runs broke the processing rules too.
 void summarizeBreaches(const std::vector<const Workbench*>& benches, CheckResult& result);
 void summarizeBreaches(const Workbench& bench, CheckResult& result);
+void summarizeBreaches(const std::vector<std::unique_ptr<Workbench>>& benches, CheckResult& result);
 
 }  // namespace nalto::modhost
