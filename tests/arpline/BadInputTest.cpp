@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <ostream>
@@ -27,7 +26,7 @@ using nalto::host::HostInstance;
 using nalto::host::SentMessage;
 using test_common::joined;
 using test_common::runs;
-using test_common::sameBits;
+using test_common::sameSamples;
 using test_common::Status;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -160,13 +159,7 @@ std::vector<int32_t> pressesAndReleases(uint32_t seed) {
 
 // --- The table -------------------------------------------------------------------------------
 
-struct BadInput {
-  const char* name;
-  std::function<void(Rig&)> play;
-  Outcome expected;
-};
-
-void PrintTo(const BadInput& row, std::ostream* out) { *out << row.name; }
+using BadInput = test_common::BadInputRow<Rig, Outcome>;
 
 class ArplineBadInput : public ArplineTest, public ::testing::WithParamInterface<BadInput> {};
 
@@ -176,9 +169,7 @@ TEST_P(ArplineBadInput, GivesItsDefinedOutcome) {
   const Outcome& seen = rig.outcome();
   const Outcome& expected = GetParam().expected;
   EXPECT_EQ(seen.midi, expected.midi);
-  EXPECT_TRUE(sameBits(seen.pulse, expected.pulse))
-      << "\"Pulse Out\" wrote " << ::testing::PrintToString(seen.pulse) << ", expected "
-      << ::testing::PrintToString(expected.pulse);
+  EXPECT_TRUE(sameSamples("Pulse Out", seen.pulse, expected.pulse));
   EXPECT_EQ(seen.statuses, expected.statuses);
   EXPECT_EQ(seen.idleRequests, expected.idleRequests);
   for (int32_t pin = 0; pin < PinCount; ++pin) EXPECT_TRUE(host.guardsIntact(pin)) << pin;

@@ -2,7 +2,10 @@
 // bit for bit.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <ostream>
 #include <utility>
@@ -28,6 +31,29 @@ inline bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
   for (size_t i = 0; i < a.size(); ++i)
     if (nalto::host::bitsOf(a[i]) != nalto::host::bitsOf(b[i])) return false;
   return true;
+}
+
+// Whether an output wrote the expected samples bit for bit; names the output and both rows when
+// not.
+inline ::testing::AssertionResult sameSamples(const char* output, const std::vector<float>& seen,
+                                              const std::vector<float>& expected) {
+  if (sameBits(seen, expected)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "\"" << output << "\" wrote " << ::testing::PrintToString(seen) << ", expected "
+         << ::testing::PrintToString(expected);
+}
+
+// One row of a bad-input table: what the rig plays, and the outcome the module must give.
+template <class Rig, class Outcome>
+struct BadInputRow {
+  const char* name;
+  std::function<void(Rig&)> play;
+  Outcome expected;
+};
+
+template <class Rig, class Outcome>
+void PrintTo(const BadInputRow<Rig, Outcome>& row, std::ostream* out) {
+  *out << row.name;
 }
 
 // Expected samples: `count` copies of `value` for each run, in order.

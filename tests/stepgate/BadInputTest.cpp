@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <limits>
 #include <ostream>
@@ -24,7 +23,7 @@ namespace {
 using nalto::host::HostInstance;
 using test_common::joined;
 using test_common::runs;
-using test_common::sameBits;
+using test_common::sameSamples;
 using test_common::Status;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -123,13 +122,7 @@ std::vector<int32_t> counted(int32_t first, int32_t last) {
   return values;
 }
 
-struct BadInput {
-  const char* name;
-  std::function<void(Rig&)> play;
-  Outcome expected;
-};
-
-void PrintTo(const BadInput& row, std::ostream* out) { *out << row.name; }
+using BadInput = test_common::BadInputRow<Rig, Outcome>;
 
 class StepGateBadInput : public StepGateTest, public ::testing::WithParamInterface<BadInput> {};
 
@@ -140,12 +133,8 @@ TEST_P(StepGateBadInput, GivesItsDefinedOutcome) {
   GetParam().play(rig);
   const Outcome& seen = rig.outcome();
   const Outcome& expected = GetParam().expected;
-  EXPECT_TRUE(sameBits(seen.output, expected.output))
-      << "\"Output\" wrote " << ::testing::PrintToString(seen.output) << ", expected "
-      << ::testing::PrintToString(expected.output);
-  EXPECT_TRUE(sameBits(seen.stair, expected.stair))
-      << "\"Pin vc\" wrote " << ::testing::PrintToString(seen.stair) << ", expected "
-      << ::testing::PrintToString(expected.stair);
+  EXPECT_TRUE(sameSamples("Output", seen.output, expected.output));
+  EXPECT_TRUE(sameSamples("Pin vc", seen.stair, expected.stair));
   EXPECT_EQ(seen.statuses, expected.statuses);
   EXPECT_EQ(seen.idleRequests, expected.idleRequests);
   for (int32_t pin = 0; pin < PinCount; ++pin) EXPECT_TRUE(host.guardsIntact(pin)) << pin;
